@@ -1,0 +1,47 @@
+// The one game record: table, puck, mallets, scores and camera.
+#pragma once
+
+#include "render/vecmath.h"
+#include <stdint.h>
+
+struct TableGeometry {
+    Vec3 centre;
+    float width, sideWallX, length, goalLine, wallThickness, goalHalfWidth;
+    float puckMinX, puckMaxX, puckMinZ, puckMaxZ;
+    float endWallLength, endWallX, endWallZ;
+};
+
+struct Puck {
+    Vec3 position;
+    float vx, vz;
+    float speed;
+    float radius;
+};
+
+struct Mallet {
+    Vec3 position;
+    float radius;
+    float minX, minZ, maxX, maxZ;  // the user's mallet area; unused on the computer's
+};
+
+struct Camera {
+    float fovY;      // degrees
+    float distance;
+    float angleDeg;
+    Vec3 eye, right, up;
+    float pixelScaleX, pixelScaleY;
+};
+
+struct GameWorld {
+    TableGeometry table;
+    Puck puck;
+    Mallet userMallet, cpuMallet;
+    int32_t userScore, cpuScore;
+    int32_t goalState;  // 0 in play, 1 after a user goal, -1 after a computer goal
+    Camera camera;
+};
+
+extern GameWorld gameWorld;
+
+// 3.1416 / 180: the game's own degree, kept for its exact numbers.
+constexpr double degToRad = 0.017453333333333335;

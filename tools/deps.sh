@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building (and, with "test", testing) needs.
+# As root the missing ones are installed; otherwise the one command that would do it is printed.
+set -euo pipefail
+
+packages=(build-essential cmake pkg-config libgles-dev libegl-dev libx11-dev
+          libegl-mesa0 libgl1-mesa-dri)
+if [[ ${1:-} == test ]]; then
+  packages+=(libgtest-dev xvfb xauth libxtst-dev x11-utils desktop-file-utils
+             libbenchmark-dev clang libclang-rt-dev valgrind imagemagick)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+if [[ $(id -u) -eq 0 ]]; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update
+  apt-get install -y --no-install-recommends "${missing[@]}"
+else
+  echo "Missing packages. Install them with:" >&2
+  echo "  sudo apt-get install -y ${missing[*]}" >&2
+  exit 1
+fi

@@ -1,0 +1,75 @@
+// The window and event layer: one display, its windows, their handler slots and the message loop.
+#pragma once
+
+#include <EGL/egl.h>
+#include <stddef.h>
+#include <stdint.h>
+
+struct UgWin;
+
+typedef void (*UgDrawHandler)(UgWin *win);
+typedef void (*UgResizeHandler)(UgWin *win, int width, int height);
+typedef void (*UgKeyHandler)(UgWin *win, int key, int x, int y);
+typedef void (*UgPointerHandler)(UgWin *win, int button, int state, int x, int y);
+typedef void (*UgIdleHandler)(UgWin *win);
+
+struct UgDisplay {
+    UgIdleHandler idleHandler;
+    EGLNativeDisplayType deviceContext;  // the X connection
+    UgWin *currentWindow;
+    UgWin *windows;                      // newest first
+    EGLDisplay eglDisplay;
+};
+
+struct UgWin {
+    EGLNativeWindowType nativeWindow;    // the X window id
+    int32_t clientWidth, clientHeight;
+    UgDrawHandler drawHandler;
+    UgResizeHandler resizeHandler;
+    UgKeyHandler keyHandler;
+    UgPointerHandler pointerHandler;
+    UgDisplay *display;
+    UgWin *next, *prev;
+    EGLSurface surface;
+    EGLConfig config;
+    EGLContext context;
+};
+
+// Special-key codes handed to the key handler; every other key arrives as its character code.
+enum UgKey {
+    UG_KEY_F1 = 201, UG_KEY_F2, UG_KEY_F3, UG_KEY_F4, UG_KEY_F5, UG_KEY_F6,
+    UG_KEY_F7, UG_KEY_F8, UG_KEY_F9, UG_KEY_F10, UG_KEY_F11, UG_KEY_F12,
+    UG_KEY_LEFT = 300, UG_KEY_UP, UG_KEY_RIGHT, UG_KEY_DOWN,
+    UG_KEY_PAGE_UP, UG_KEY_PAGE_DOWN, UG_KEY_HOME, UG_KEY_END, UG_KEY_INSERT,
+};
+
+// Opens the display and initialises EGL on it; null on failure.
+UgDisplay *ugOpenDisplay();
+// Opens a visible window fitted to the desktop, its surface and context current; null on failure.
+// mode "UG_DEPTH" asks for a depth buffer; the four integers are accepted and not used.
+UgWin *ugOpenWindow(UgDisplay *display, const char *mode, const char *title, int w, int h, int x, int y);
+// Makes the window's surface and context current; a failure ends the process with code 1.
+void ugBindWindow(UgDisplay *display, UgWin *win);
+
+void ugSetDrawHandler(UgWin *win, UgDrawHandler handler);
+void ugSetResizeHandler(UgWin *win, UgResizeHandler handler);
+void ugSetKeyHandler(UgWin *win, UgKeyHandler handler);
+void ugSetPointerHandler(UgWin *win, UgPointerHandler handler);
+void ugSetIdleHandler(UgDisplay *display, UgIdleHandler handler);
+
+// Dispatches messages until the window is destroyed.
+void ugRun(UgDisplay *display);
+// Marks the whole client area for repainting; the paint comes later through the loop.
+void ugRequestRedraw(UgWin *win);
+// Shows the frame just drawn.
+void ugPresent(UgWin *win);
+
+// Platform services the rest of the game uses.
+
+// Shows a modal box captioned "Error" with the text and one OK button; returns once dismissed.
+void ugErrorBox(const char *text);
+typedef void (*UgErrorBoxHandler)(const char *text);
+// Routes error boxes to a handler instead of the screen (tests); null restores the box.
+void ugSetErrorBoxHandler(UgErrorBoxHandler handler);
+// Writes the running program's full path into buf; returns its length, 0 on failure.
+size_t ugModulePath(char *buf, size_t size);
