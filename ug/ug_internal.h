@@ -1,0 +1,107 @@
+// Inside the window layer: message codes, virtual keys, the window procedure and the platform services under it.
+#pragma once
+
+#include "ug/ug.h"
+
+#include <wchar.h>
+
+typedef uintptr_t UgWParam;
+typedef intptr_t UgLParam;
+typedef intptr_t UgResult;
+typedef UgResult (*UgWindowProc)(EGLNativeWindowType window, unsigned message, UgWParam wParam, UgLParam lParam);
+
+enum {
+    WM_CREATE = 1, WM_DESTROY = 2, WM_SIZE = 5, WM_ACTIVATE = 6, WM_PAINT = 15, WM_CLOSE = 16,
+    WM_QUIT = 18, WM_SETTINGCHANGE = 26, WM_KEYDOWN = 256, WM_CHAR = 258, WM_COMMAND = 273,
+    WM_TIMER = 275, WM_MOUSEMOVE = 512, WM_LBUTTONDOWN = 513, WM_LBUTTONUP = 514,
+    WM_RBUTTONDOWN = 516, WM_RBUTTONUP = 517, WM_MBUTTONDOWN = 519, WM_MBUTTONUP = 520,
+    WM_CLEAR = 771,
+};
+enum { WA_INACTIVE = 0, WA_ACTIVE = 1, WA_CLICKACTIVE = 2 };
+enum {
+    VK_BACK = 8, VK_TAB = 9, VK_RETURN = 13, VK_SHIFT = 16, VK_CONTROL = 17, VK_MENU = 18,
+    VK_ESCAPE = 27, VK_SPACE = 32, VK_PRIOR = 33, VK_NEXT = 34, VK_END = 35, VK_HOME = 36,
+    VK_LEFT = 37, VK_UP = 38, VK_RIGHT = 39, VK_DOWN = 40, VK_INSERT = 45, VK_DELETE = 46,
+    VK_F1 = 112, VK_F12 = 123,
+};
+enum { SIPF_ON = 1, SIPF_DOCKED = 2 };
+
+// One message as the loop hands it out; character is what the key typed, for the translate step.
+struct UgMsg {
+    EGLNativeWindowType window;
+    unsigned message;
+    UgWParam wParam;
+    UgLParam lParam;
+    unsigned character;
+};
+
+struct UgRect {
+    int left, top, right, bottom;
+};
+
+typedef void (*UgSaveSurfaceProc)(EGLSurface surface, const wchar_t *path);
+
+extern UgDisplay *currentDisplay;
+extern UgSaveSurfaceProc saveSurfaceProc;
+
+// The procedure of the class "ug window": turns messages into handler calls.
+UgResult ugWindowProc(EGLNativeWindowType window, unsigned message, UgWParam wParam, UgLParam lParam);
+// The UgKey code of a virtual key, 0 for keys without one.
+int ugTranslateKey(unsigned virtualKey);
+// The frame-buffer attribute list a mode string asks for.
+const EGLint *ugConfigAttributes(const char *mode);
+// Sizes a native window to the visible desktop, keeping its position.
+void fitWindowToDesktop(EGLNativeWindowType window);
+// The window size for a visible desktop: a menu bar's height comes off unless the input panel is shown and docked.
+void fitDesktopSize(UgRect visible, unsigned panelFlags, int menuBarHeight, int *width, int *height);
+
+// Platform: the X connection and native windows (x11_window.cpp).
+
+// The X connection, opened on first use; null when no server can be reached.
+void *ugPlatformConnect();
+// Registers a window class; 0 when the name is taken or the table is full.
+int registerWindowClass(const char *className, UgWindowProc proc);
+// Creates and maps a window of a registered class; visualId 0 takes the default visual; 0 on failure.
+EGLNativeWindowType ugCreateWindow(const char *className, const char *title, unsigned long visualId, UgRect rect);
+// Destroys a window; its procedure gets WM_DESTROY first.
+void ugDestroyWindow(EGLNativeWindowType window);
+// Starts the window's periodic timer.
+void ugSetTimer(EGLNativeWindowType window, unsigned periodMs);
+void ugInvalidate(EGLNativeWindowType window);
+void ugValidate(EGLNativeWindowType window);
+// Paints the window now, inside the caller, when it is invalid.
+void ugUpdateWindow(EGLNativeWindowType window);
+UgRect ugClientRect(EGLNativeWindowType window);
+void ugResizeWindow(EGLNativeWindowType window, int width, int height);
+void ugCursorPos(int *x, int *y);
+// The desktop's work area, or the whole screen where no window manager publishes one.
+UgRect ugWorkArea();
+void ugSetWindowData(EGLNativeWindowType window, void *data);
+void *ugWindowData(EGLNativeWindowType window);
+
+// Platform: the message queue (x11_messages.cpp).
+
+// Waits for the next message; 0 once the quit message is taken.
+int ugGetMessage(UgMsg *msg);
+void ugTranslateMessage(const UgMsg *msg);
+UgResult ugDispatchMessage(const UgMsg *msg);
+UgResult ugDefWindowProc(EGLNativeWindowType window, unsigned message, UgWParam wParam, UgLParam lParam);
+void ugPostMessage(EGLNativeWindowType window, unsigned message, UgWParam wParam, UgLParam lParam);
+void ugPostQuitMessage(int code);
+
+// Platform: dialogs (x11_dialogs.cpp).
+
+// Asks for a file to save to; path holds the suggestion and receives the full path; 0 when cancelled.
+int ugSaveFileDialog(EGLNativeWindowType owner, wchar_t *path, size_t capacity);
+
+// Services (linux_services.cpp, bmp_save.cpp).
+
+// Converts between UTF-8 and wide text; 0 when the result does not fit.
+size_t ugWideToUtf8(const wchar_t *text, char *out, size_t size);
+size_t ugUtf8ToWide(const char *text, wchar_t *out, size_t size);
+// Writes bottom-up RGBA rows as a 24-bit BMP through a temporary file beside the target; 0 on failure.
+int ugWriteBmp(const char *path, const uint8_t *rgba, int width, int height);
+// Our stand-in for the driver's screenshot extension: saves the window's next frame as a BMP.
+void ugSaveSurfaceBmp(EGLSurface surface, const wchar_t *path);
+// Called by ugPresent before the swap, so a pending screenshot gets the frame just drawn.
+void ugCaptureFrame(UgWin *win);

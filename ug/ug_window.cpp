@@ -1,0 +1,283 @@
+// The window layer over the platform: display and window records, the window procedure and the loop.
+#include "ug/ug_internal.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+UgDisplay *currentDisplay;
+UgSaveSurfaceProc saveSurfaceProc;
+
+static const EGLint plainAttributes[] = {EGL_RED_SIZE, 1, EGL_NONE};
+static const EGLint depthAttributes[] = {EGL_RED_SIZE, 1, EGL_DEPTH_SIZE, 1, EGL_NONE};
+
+// Opens the display and initialises EGL on it; null on failure.
+UgDisplay *ugOpenDisplay()
+{
+    UgDisplay *display = (UgDisplay *)calloc(1, sizeof(UgDisplay));
+    if (!display)
+        return nullptr;
+    display->deviceContext = ugPlatformConnect();
+    if (!display->deviceContext) {
+        free(display);
+        return nullptr;
+    }
+    display->eglDisplay = eglGetDisplay(display->deviceContext);
+    if (!eglInitialize(display->eglDisplay, nullptr, nullptr)) {
+        free(display);
+        return nullptr;
+    }
+    saveSurfaceProc = (UgSaveSurfaceProc)eglGetProcAddress("eglSaveSurfaceHM");
+    // Mesa has no screenshot extension, so our own BMP writer takes its place.
+    if (!saveSurfaceProc)
+        saveSurfaceProc = ugSaveSurfaceBmp;
+    currentDisplay = display;
+    return display;
+}
+
+// The frame-buffer attribute list a mode string asks for.
+const EGLint *ugConfigAttributes(const char *mode)
+{
+    return strstr(mode, "UG_DEPTH") ? depthAttributes : plainAttributes;
+}
+
+// Opens a visible window fitted to the desktop, its surface and context current; null on failure.
+UgWin *ugOpenWindow(UgDisplay *display, const char *mode, const char *title, int, int, int, int)
+{
+    UgWin *win = (UgWin *)calloc(1, sizeof(UgWin));
+    if (!win)
+        return nullptr;
+    win->display = display;
+    EGLint found = 0;
+    // A call that succeeds but finds nothing leaves no configuration to build on.
+    if (!eglChooseConfig(display->eglDisplay, ugConfigAttributes(mode), &win->config, 1, &found) ||
+        found < 1) {
+        free(win);
+        return nullptr;
+    }
+    EGLint visualId = 0;
+    eglGetConfigAttrib(display->eglDisplay, win->config, EGL_NATIVE_VISUAL_ID, &visualId);
+    win->nativeWindow = ugCreateWindow("ug window", title, (unsigned long)visualId, ugWorkArea());
+    if (!win->nativeWindow) {
+        free(win);
+        return nullptr;
+    }
+    ugSetTimer(win->nativeWindow, 40);
+    fitWindowToDesktop(win->nativeWindow);
+    win->next = display->windows;
+    if (display->windows)
+        display->windows->prev = win;
+    display->windows = win;
+    UgRect client = ugClientRect(win->nativeWindow);
+    win->clientWidth = client.right - client.left;
+    win->clientHeight = client.bottom - client.top;
+    win->surface = eglCreateWindowSurface(display->eglDisplay, win->config, win->nativeWindow, nullptr);
+    win->context = eglCreateContext(display->eglDisplay, win->config, EGL_NO_CONTEXT, nullptr);
+    ugBindWindow(display, win);
+    return win;
+}
+
+// The window size for a visible desktop: a menu bar's height comes off unless the input panel is shown and docked.
+void fitDesktopSize(UgRect visible, unsigned panelFlags, int menuBarHeight, int *width, int *height)
+{
+    *width = visible.right - visible.left;
+    *height = visible.bottom - visible.top;
+    if ((panelFlags & (SIPF_ON | SIPF_DOCKED)) != (SIPF_ON | SIPF_DOCKED))
+        *height -= menuBarHeight;
+}
+
+// Sizes a native window to the visible desktop; the desktop has no menu bar or input panel, so it gets the whole work area.
+void fitWindowToDesktop(EGLNativeWindowType window)
+{
+    int width, height;
+    fitDesktopSize(ugWorkArea(), 0, 0, &width, &height);
+    ugResizeWindow(window, width, height);
+}
+
+// Makes the window's surface and context current; a failure ends the process with code 1.
+void ugBindWindow(UgDisplay *display, UgWin *win)
+{
+    if (!eglMakeCurrent(display->eglDisplay, win->surface, win->surface, win->context)) {
+        fputs("botch makecurrent\n", stdout);
+        exit(1);
+    }
+    display->currentWindow = win;
+}
+
+void ugSetDrawHandler(UgWin *win, UgDrawHandler handler) { win->drawHandler = handler; }
+void ugSetResizeHandler(UgWin *win, UgResizeHandler handler) { win->resizeHandler = handler; }
+void ugSetKeyHandler(UgWin *win, UgKeyHandler handler) { win->keyHandler = handler; }
+void ugSetPointerHandler(UgWin *win, UgPointerHandler handler) { win->pointerHandler = handler; }
+void ugSetIdleHandler(UgDisplay *display, UgIdleHandler handler) { display->idleHandler = handler; }
+
+// The UgKey code of a virtual key, 0 for keys without one.
+int ugTranslateKey(unsigned virtualKey)
+{
+    switch (virtualKey) {
+    case VK_LEFT: return UG_KEY_LEFT;
+    case VK_UP: return UG_KEY_UP;
+    case VK_RIGHT: return UG_KEY_RIGHT;
+    case VK_DOWN: return UG_KEY_DOWN;
+    case VK_PRIOR: return UG_KEY_PAGE_UP;
+    case VK_NEXT: return UG_KEY_PAGE_DOWN;
+    case VK_HOME: return UG_KEY_HOME;
+    case VK_END: return UG_KEY_END;
+    case VK_INSERT: return UG_KEY_INSERT;
+    }
+    if (virtualKey >= VK_F1 && virtualKey <= VK_F12)
+        return UG_KEY_F1 + (int)(virtualKey - VK_F1);
+    return 0;
+}
+
+// Finds the record of a native window in the current display's list.
+static UgWin *findWindow(EGLNativeWindowType window)
+{
+    if (!currentDisplay)
+        return nullptr;
+    for (UgWin *win = currentDisplay->windows; win; win = win->next)
+        if (win->nativeWindow == window)
+            return win;
+    return nullptr;
+}
+
+// Asks for a file name and saves the freshly painted frame there.
+static void takeScreenshot(UgWin *win)
+{
+    wchar_t path[260] = L"Screenshot.bmp";
+    if (!ugSaveFileDialog(win->nativeWindow, path, 260))
+        return;
+    ugInvalidate(win->nativeWindow);
+    ugUpdateWindow(win->nativeWindow);
+    saveSurfaceProc(win->surface, path);
+}
+
+// Calls the key handler with a code and the cursor's screen position.
+static void sendKey(UgWin *win, int code)
+{
+    if (!win->keyHandler)
+        return;
+    int x, y;
+    ugCursorPos(&x, &y);
+    win->keyHandler(win, code, x, y);
+}
+
+// Calls the pointer handler for a button press at the client point packed in lParam.
+static void sendPointer(UgWin *win, int button, UgLParam lParam)
+{
+    if (win->pointerHandler)
+        win->pointerHandler(win, button, 0, (int)(lParam & 0xffff), (int)((lParam >> 16) & 0xffff));
+}
+
+// Replaces the surface when the client size really changed, then tells the resize handler.
+static void resizeWindow(UgWin *win, UgLParam lParam)
+{
+    int width = (int)(lParam & 0xffff), height = (int)((lParam >> 16) & 0xffff);
+    if (width == win->clientWidth && height == win->clientHeight)
+        return;
+    win->clientWidth = width;
+    win->clientHeight = height;
+    if (win->surface) {
+        EGLDisplay egl = win->display->eglDisplay;
+        // The old surface is current; release it so its destruction takes effect now.
+        eglMakeCurrent(egl, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+        eglDestroySurface(egl, win->surface);
+        win->surface = eglCreateWindowSurface(egl, win->config, win->nativeWindow, nullptr);
+        ugBindWindow(win->display, win);
+    }
+    if (win->resizeHandler)
+        win->resizeHandler(win, width, height);
+}
+
+// The procedure of the class "ug window": turns messages into handler calls.
+UgResult ugWindowProc(EGLNativeWindowType window, unsigned message, UgWParam wParam, UgLParam lParam)
+{
+    if (message == WM_CREATE)
+        return 0;
+    UgWin *win = findWindow(window);
+    if (!win)
+        return ugDefWindowProc(window, message, wParam, lParam);
+    ugBindWindow(currentDisplay, win);
+    switch (message) {
+    case WM_DESTROY:
+        ugPostQuitMessage(0);
+        break;
+    case WM_SIZE:
+        resizeWindow(win, lParam);
+        break;
+    case WM_ACTIVATE:
+        if ((wParam & 0xffff) != 0 && ((wParam >> 16) & 0xffff) == 0)
+            fitWindowToDesktop(window);
+        break;
+    case WM_PAINT: {
+        // Validate even without a draw handler, or the paint would come back at once forever.
+        ugValidate(window);
+        if (!win->drawHandler)
+            break;
+        if (win->resizeHandler) {
+            UgRect client = ugClientRect(window);
+            win->resizeHandler(win, client.right - client.left, client.bottom - client.top);
+        }
+        win->drawHandler(win);
+        break;
+    }
+    case WM_SETTINGCHANGE:
+        fitWindowToDesktop(window);
+        break;
+    case WM_KEYDOWN: {
+        int code = ugTranslateKey((unsigned)wParam);
+        if (!code)
+            return ugDefWindowProc(window, message, wParam, lParam);
+        sendKey(win, code);
+        break;
+    }
+    case WM_CHAR:
+        if (saveSurfaceProc && ((wParam & 0xffff) == 'c' || (wParam & 0xffff) == 'C'))
+            takeScreenshot(win);
+        else
+            sendKey(win, (int)wParam);
+        break;
+    case WM_COMMAND:
+    case WM_CLEAR:
+        break;
+    case WM_TIMER:
+        if (currentDisplay->idleHandler)
+            currentDisplay->idleHandler(win);
+        break;
+    case WM_LBUTTONDOWN:
+        sendPointer(win, 0, lParam);
+        break;
+    case WM_RBUTTONDOWN:
+        sendPointer(win, 2, lParam);
+        break;
+    case WM_MBUTTONDOWN:
+        sendPointer(win, 1, lParam);
+        break;
+    default:
+        return ugDefWindowProc(window, message, wParam, lParam);
+    }
+    return 0;
+}
+
+// Dispatches messages until the window is destroyed.
+void ugRun(UgDisplay *display)
+{
+    currentDisplay = display;
+    UgMsg msg;
+    while (ugGetMessage(&msg)) {
+        ugTranslateMessage(&msg);
+        ugDispatchMessage(&msg);
+    }
+}
+
+// Marks the whole client area for repainting; the paint comes later through the loop.
+void ugRequestRedraw(UgWin *win)
+{
+    ugInvalidate(win->nativeWindow);
+}
+
+// Shows the frame just drawn.
+void ugPresent(UgWin *win)
+{
+    ugCaptureFrame(win);
+    eglSwapBuffers(win->display->eglDisplay, win->surface);
+}

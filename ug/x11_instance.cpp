@@ -1,0 +1,96 @@
+// Finding the running instance's window on the X server and bringing it forward.
+#include "ug/instance.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <stdio.h>
+#include <string.h>
+#include <strings.h>
+#include <unistd.h>
+
+// Reads a 32-bit list property; the caller frees the data with XFree.
+static unsigned long readCardinals(Display *display, Window window, const char *name, Atom type, unsigned char **data)
+{
+    Atom actual;
+    int format;
+    unsigned long count = 0, after;
+    *data = nullptr;
+    if (XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 4096, False, type, &actual,
+                           &format, &count, &after, data) != Success || format != 32)
+        count = 0;
+    return count;
+}
+
+// Checks one top-level window against the search; 0 stops the enumeration with the window stored.
+int matchInstanceWindow(void *displayHandle, unsigned long window, InstanceSearch *search)
+{
+    Display *display = (Display *)displayHandle;
+    unsigned char *data;
+    long pid = readCardinals(display, window, "_NET_WM_PID", XA_CARDINAL, &data) ? *(long *)data : 0;
+    if (data)
+        XFree(data);
+    if (pid <= 0)
+        return 1;
+    char link[64], owner[4096];
+    snprintf(link, sizeof link, "/proc/%ld/exe", pid);
+    ssize_t length = readlink(link, owner, sizeof owner - 1);
+    if (length <= 0)
+        return 1;
+    owner[length] = 0;
+    if (strcasecmp(owner, search->modulePath) != 0)
+        return 1;
+    // Only the game window itself, not some other window of the same program.
+    char *title = nullptr;
+    XClassHint hint{};
+    int isGame = XFetchName(display, window, &title) && title && strcmp(title, "Rinkslider") == 0 &&
+                 XGetClassHint(display, window, &hint) && hint.res_class && strcmp(hint.res_class, "ug window") == 0;
+    if (title)
+        XFree(title);
+    if (hint.res_name)
+        XFree(hint.res_name);
+    if (hint.res_class)
+        XFree(hint.res_class);
+    if (!isGame)
+        return 1;
+    search->foundWindow = window;
+    return 0;
+}
+
+// One pass over the top-level windows and the window manager's client list; 1 when a window was found.
+int findInstanceWindow(void *displayHandle, InstanceSearch *search)
+{
+    Display *display = (Display *)displayHandle;
+    Window root = DefaultRootWindow(display), parent, *children = nullptr;
+    unsigned count = 0;
+    if (XQueryTree(display, root, &root, &parent, &children, &count)) {
+        for (unsigned i = 0; i < count && matchInstanceWindow(display, children[i], search); i++) {
+        }
+        if (children)
+            XFree(children);
+    }
+    // Behind a reparenting window manager the game window is only in its client list.
+    unsigned char *data;
+    unsigned long clients = readCardinals(display, root, "_NET_CLIENT_LIST", XA_WINDOW, &data);
+    for (unsigned long i = 0; !search->foundWindow && i < clients; i++)
+        matchInstanceWindow(display, ((long *)data)[i], search);
+    if (data)
+        XFree(data);
+    return search->foundWindow != 0;
+}
+
+// Raises the window and asks the window manager to activate it.
+void bringForward(void *displayHandle, unsigned long window)
+{
+    Display *display = (Display *)displayHandle;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = 1;  // a request from an application
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    XMapRaised(display, window);
+    XFlush(display);
+}

@@ -1,0 +1,228 @@
+// The message queue over the X connection: events become messages, then paints, then timers.
+#include "ug/x11_platform.h"
+
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <poll.h>
+
+enum { UG_QUEUE_SIZE = 256 };
+
+static UgMsg queue[UG_QUEUE_SIZE];
+static unsigned queueHead, queueCount;
+static int quitPending, quitCode;
+
+// Appends a message; when the queue is full the newest is dropped rather than an older one overwritten.
+void ugPostMessage(EGLNativeWindowType window, unsigned message, UgWParam wParam, UgLParam lParam)
+{
+    if (queueCount == UG_QUEUE_SIZE)
+        return;
+    queue[(queueHead + queueCount) % UG_QUEUE_SIZE] = UgMsg{window, message, wParam, lParam, 0};
+    queueCount++;
+}
+
+void ugPostQuitMessage(int code)
+{
+    quitPending = 1;
+    quitCode = code;
+}
+
+// The virtual-key code of an X key symbol, 0 for keys the layer does not name.
+static unsigned virtualKeyOf(KeySym sym)
+{
+    if (sym >= XK_a && sym <= XK_z)
+        return (unsigned)(sym - XK_a + 'A');
+    if ((sym >= XK_A && sym <= XK_Z) || (sym >= XK_0 && sym <= XK_9) || sym == XK_space)
+        return (unsigned)sym;
+    if (sym >= XK_F1 && sym <= XK_F12)
+        return (unsigned)(VK_F1 + (sym - XK_F1));
+    switch (sym) {
+    case XK_BackSpace: return VK_BACK;
+    case XK_Tab: return VK_TAB;
+    case XK_Return: case XK_KP_Enter: return VK_RETURN;
+    case XK_Shift_L: case XK_Shift_R: return VK_SHIFT;
+    case XK_Control_L: case XK_Control_R: return VK_CONTROL;
+    case XK_Alt_L: case XK_Alt_R: return VK_MENU;
+    case XK_Escape: return VK_ESCAPE;
+    case XK_Prior: case XK_KP_Prior: return VK_PRIOR;
+    case XK_Next: case XK_KP_Next: return VK_NEXT;
+    case XK_End: case XK_KP_End: return VK_END;
+    case XK_Home: case XK_KP_Home: return VK_HOME;
+    case XK_Left: case XK_KP_Left: return VK_LEFT;
+    case XK_Up: case XK_KP_Up: return VK_UP;
+    case XK_Right: case XK_KP_Right: return VK_RIGHT;
+    case XK_Down: case XK_KP_Down: return VK_DOWN;
+    case XK_Insert: case XK_KP_Insert: return VK_INSERT;
+    case XK_Delete: case XK_KP_Delete: return VK_DELETE;
+    }
+    return 0;
+}
+
+// Posts a message to every window of ours, for changes of the whole desktop.
+static void postToAll(unsigned message)
+{
+    for (UgNativeWindow &w : nativeWindows)
+        if (w.id)
+            ugPostMessage(w.id, message, 0, 0);
+}
+
+// Posts the key-down message of a key press, with the character it types for the translate step.
+static void postKey(XKeyEvent *key)
+{
+    char text[8];
+    KeySym sym = 0;
+    int length = XLookupString(key, text, sizeof text, &sym, nullptr);
+    unsigned vk = virtualKeyOf(sym);
+    if (!vk && length != 1)
+        return;
+    ugPostMessage(key->window, WM_KEYDOWN, vk, 0);
+    if (length == 1)
+        queue[(queueHead + queueCount - 1) % UG_QUEUE_SIZE].character = (unsigned char)text[0];
+}
+
+// Turns one X event into messages or window state.
+static void translateEvent(XEvent *event)
+{
+    Window root = DefaultRootWindow(xDisplay);
+    if (event->xany.window == root) {
+        if ((event->type == PropertyNotify && event->xproperty.atom == workAreaAtom) ||
+            event->type == ConfigureNotify)
+            postToAll(WM_SETTINGCHANGE);
+        return;
+    }
+    UgNativeWindow *w = ugFindNative(event->xany.window);
+    if (!w)
+        return;
+    switch (event->type) {
+    case Expose:
+        w->invalid = 1;
+        break;
+    case ConfigureNotify:
+        if (event->xconfigure.width != w->width || event->xconfigure.height != w->height) {
+            w->width = event->xconfigure.width;
+            w->height = event->xconfigure.height;
+            w->invalid = 1;
+            ugPostMessage(w->id, WM_SIZE, 0, (UgLParam)((w->width & 0xffff) | ((w->height & 0xffff) << 16)));
+        }
+        break;
+    case MapNotify:
+        w->mapped = 1;
+        break;
+    case UnmapNotify:
+        w->mapped = 0;
+        break;
+    case FocusIn:
+    case FocusOut:
+        ugPostMessage(w->id, WM_ACTIVATE,
+                      (UgWParam)((event->type == FocusIn ? WA_ACTIVE : WA_INACTIVE) | (w->mapped ? 0 : 1 << 16)), 0);
+        break;
+    case KeyPress:
+        postKey(&event->xkey);
+        break;
+    case ButtonPress:
+    case ButtonRelease: {
+        static const unsigned down[] = {WM_LBUTTONDOWN, WM_MBUTTONDOWN, WM_RBUTTONDOWN};
+        static const unsigned up[] = {WM_LBUTTONUP, WM_MBUTTONUP, WM_RBUTTONUP};
+        unsigned button = event->xbutton.button;
+        if (button < 1 || button > 3)
+            break;  // the wheel and extra buttons mean nothing here
+        UgLParam at = (UgLParam)((event->xbutton.x & 0xffff) | ((event->xbutton.y & 0xffff) << 16));
+        ugPostMessage(w->id, event->type == ButtonPress ? down[button - 1] : up[button - 1], 0, at);
+        break;
+    }
+    case ClientMessage:
+        if (event->xclient.message_type == wmProtocolsAtom && (Atom)event->xclient.data.l[0] == wmDeleteAtom)
+            ugPostMessage(w->id, WM_CLOSE, 0, 0);
+        break;
+    }
+}
+
+// Moves every event the connection already holds into the queue, without blocking.
+static void readEvents()
+{
+    while (XPending(xDisplay)) {
+        XEvent event;
+        XNextEvent(xDisplay, &event);
+        translateEvent(&event);
+    }
+}
+
+// Takes the next message in priority order; 0 when none is ready, with the wait until the next timer in *waitMs.
+static int nextMessage(UgMsg *msg, int *waitMs)
+{
+    if (queueCount) {
+        *msg = queue[queueHead];
+        queueHead = (queueHead + 1) % UG_QUEUE_SIZE;
+        queueCount--;
+        return 1;
+    }
+    if (quitPending) {
+        quitPending = 0;
+        *msg = UgMsg{0, WM_QUIT, (UgWParam)quitCode, 0, 0};
+        return 1;
+    }
+    for (UgNativeWindow &w : nativeWindows) {
+        if (w.id && w.invalid) {
+            *msg = UgMsg{w.id, WM_PAINT, 0, 0, 0};
+            return 1;
+        }
+    }
+    long long now = ugNowMs();
+    *waitMs = -1;
+    for (UgNativeWindow &w : nativeWindows) {
+        if (!w.id || !w.timerPeriod)
+            continue;
+        if (w.timerDue <= now) {
+            // One message however late it is: skip the missed periods so ticks never pile up.
+            while (w.timerDue <= now)
+                w.timerDue += w.timerPeriod;
+            *msg = UgMsg{w.id, WM_TIMER, 1, 0, 0};
+            return 1;
+        }
+        int wait = (int)(w.timerDue - now);
+        if (*waitMs < 0 || wait < *waitMs)
+            *waitMs = wait;
+    }
+    return 0;
+}
+
+// Waits for the next message; 0 once the quit message is taken.
+int ugGetMessage(UgMsg *msg)
+{
+    if (!ugPlatformConnect()) {
+        *msg = UgMsg{0, WM_QUIT, 0, 0, 0};
+        return 0;
+    }
+    for (;;) {
+        readEvents();
+        int waitMs = -1;
+        if (nextMessage(msg, &waitMs))
+            return msg->message != WM_QUIT;
+        // Sleep in the kernel until the server speaks or the next timer is due.
+        XFlush(xDisplay);
+        pollfd p{ConnectionNumber(xDisplay), POLLIN, 0};
+        poll(&p, 1, waitMs);
+    }
+}
+
+// Posts the character a key typed, as the step between fetch and dispatch.
+void ugTranslateMessage(const UgMsg *msg)
+{
+    if (msg->message == WM_KEYDOWN && msg->character)
+        ugPostMessage(msg->window, WM_CHAR, msg->character, 0);
+}
+
+UgResult ugDispatchMessage(const UgMsg *msg)
+{
+    UgNativeWindow *w = ugFindNative(msg->window);
+    return w ? w->proc(msg->window, msg->message, msg->wParam, msg->lParam) : 0;
+}
+
+// What a message gets when its window does nothing with it: close destroys, paint validates.
+UgResult ugDefWindowProc(EGLNativeWindowType window, unsigned message, UgWParam, UgLParam)
+{
+    if (message == WM_CLOSE)
+        ugDestroyWindow(window);
+    else if (message == WM_PAINT)
+        ugValidate(window);
+    return 0;
+}

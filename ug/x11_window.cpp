@@ -1,0 +1,240 @@
+// Native windows over Xlib: classes, creation with a chosen visual, timers, invalidation and geometry.
+#include "ug/x11_platform.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <string.h>
+#include <time.h>
+#include <unistd.h>
+
+Display *xDisplay;
+UgNativeWindow nativeWindows[UG_MAX_WINDOWS];
+Atom wmProtocolsAtom, wmDeleteAtom, workAreaAtom;
+
+struct UgWindowClass {
+    const char *name;
+    UgWindowProc proc;
+};
+
+static UgWindowClass windowClasses[8];
+
+// The server going away leaves nothing to run against: end at once.
+static int onIoError(Display *)
+{
+    _exit(2);
+}
+
+// A refused request (a focus change racing an unmap, say) is no reason to stop the game.
+static int onError(Display *, XErrorEvent *)
+{
+    return 0;
+}
+
+// Milliseconds of the monotonic clock.
+long long ugNowMs()
+{
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return (long long)now.tv_sec * 1000 + now.tv_nsec / 1000000;
+}
+
+// Interns an atom on the connection.
+Atom ugAtom(const char *name)
+{
+    return XInternAtom(xDisplay, name, False);
+}
+
+// The X connection, opened on first use; null when no server can be reached.
+void *ugPlatformConnect()
+{
+    if (xDisplay)
+        return xDisplay;
+    xDisplay = XOpenDisplay(nullptr);
+    if (!xDisplay)
+        return nullptr;
+    XSetIOErrorHandler(onIoError);
+    XSetErrorHandler(onError);
+    wmProtocolsAtom = ugAtom("WM_PROTOCOLS");
+    wmDeleteAtom = ugAtom("WM_DELETE_WINDOW");
+    workAreaAtom = ugAtom("_NET_WORKAREA");
+    // Work-area and screen changes arrive as events on the root window.
+    XSelectInput(xDisplay, DefaultRootWindow(xDisplay), PropertyChangeMask | StructureNotifyMask);
+    return xDisplay;
+}
+
+// Registers a window class; 0 when the name is taken or the table is full.
+int registerWindowClass(const char *className, UgWindowProc proc)
+{
+    for (int i = 0; i < 8; i++) {
+        if (windowClasses[i].name && strcmp(windowClasses[i].name, className) == 0)
+            return 0;
+        if (!windowClasses[i].name) {
+            windowClasses[i] = UgWindowClass{className, proc};
+            return i + 1;
+        }
+    }
+    return 0;
+}
+
+// The record of a native window, null when it is not ours.
+UgNativeWindow *ugFindNative(Window id)
+{
+    for (UgNativeWindow &w : nativeWindows)
+        if (id && w.id == id)
+            return &w;
+    return nullptr;
+}
+
+// Sets the names, class, owner process and close protocol a desktop expects of a window.
+static void setWindowProperties(Window id, const char *className, const char *title)
+{
+    XStoreName(xDisplay, id, title);
+    XChangeProperty(xDisplay, id, ugAtom("_NET_WM_NAME"), ugAtom("UTF8_STRING"), 8, PropModeReplace,
+                    (const unsigned char *)title, (int)strlen(title));
+    XClassHint hint{(char *)"rinkslider", (char *)className};
+    XSetClassHint(xDisplay, id, &hint);
+    long pid = getpid();
+    XChangeProperty(xDisplay, id, ugAtom("_NET_WM_PID"), XA_CARDINAL, 32, PropModeReplace,
+                    (const unsigned char *)&pid, 1);
+    XSetWMProtocols(xDisplay, id, &wmDeleteAtom, 1);
+}
+
+// Creates and maps a window of a registered class; visualId 0 takes the default visual; 0 on failure.
+EGLNativeWindowType ugCreateWindow(const char *className, const char *title, unsigned long visualId, UgRect rect)
+{
+    UgWindowProc proc = nullptr;
+    for (UgWindowClass &c : windowClasses)
+        if (c.name && strcmp(c.name, className) == 0)
+            proc = c.proc;
+    UgNativeWindow *slot = nullptr;
+    for (UgNativeWindow &w : nativeWindows)
+        if (!slot && !w.id)
+            slot = &w;
+    if (!proc || !slot || !ugPlatformConnect())
+        return 0;
+    int screen = DefaultScreen(xDisplay);
+    XVisualInfo wanted{};
+    wanted.visualid = visualId ? visualId : XVisualIDFromVisual(DefaultVisual(xDisplay, screen));
+    int count = 0;
+    XVisualInfo *visual = XGetVisualInfo(xDisplay, VisualIDMask, &wanted, &count);
+    if (!visual)
+        return 0;
+    Window root = RootWindow(xDisplay, screen);
+    XSetWindowAttributes attributes{};
+    attributes.colormap = XCreateColormap(xDisplay, root, visual->visual, AllocNone);
+    attributes.event_mask = ExposureMask | StructureNotifyMask | KeyPressMask | ButtonPressMask |
+                            ButtonReleaseMask | FocusChangeMask;
+    int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    Window id = XCreateWindow(xDisplay, root, rect.left, rect.top, (unsigned)width, (unsigned)height, 0,
+                              visual->depth, InputOutput, visual->visual,
+                              CWColormap | CWEventMask | CWBorderPixel, &attributes);
+    XFree(visual);
+    if (!id)
+        return 0;
+    *slot = UgNativeWindow{id, proc, nullptr, 1, 0, width, height, 0, 0};
+    setWindowProperties(id, className, title);
+    proc(id, WM_CREATE, 0, 0);
+    XMapWindow(xDisplay, id);
+    XFlush(xDisplay);
+    return id;
+}
+
+// Destroys a window; its procedure gets WM_DESTROY first.
+void ugDestroyWindow(EGLNativeWindowType window)
+{
+    UgNativeWindow *w = ugFindNative(window);
+    if (!w)
+        return;
+    // The procedure still finds a live window while it handles its destruction.
+    w->proc(window, WM_DESTROY, 0, 0);
+    *w = UgNativeWindow{};
+    XDestroyWindow(xDisplay, window);
+    XFlush(xDisplay);
+}
+
+// Starts the window's periodic timer.
+void ugSetTimer(EGLNativeWindowType window, unsigned periodMs)
+{
+    if (UgNativeWindow *w = ugFindNative(window)) {
+        w->timerPeriod = periodMs;
+        w->timerDue = ugNowMs() + periodMs;
+    }
+}
+
+void ugInvalidate(EGLNativeWindowType window)
+{
+    if (UgNativeWindow *w = ugFindNative(window))
+        w->invalid = 1;
+}
+
+void ugValidate(EGLNativeWindowType window)
+{
+    if (UgNativeWindow *w = ugFindNative(window))
+        w->invalid = 0;
+}
+
+// Paints the window now, inside the caller, when it is invalid.
+void ugUpdateWindow(EGLNativeWindowType window)
+{
+    UgNativeWindow *w = ugFindNative(window);
+    if (w && w->invalid)
+        w->proc(window, WM_PAINT, 0, 0);
+}
+
+UgRect ugClientRect(EGLNativeWindowType window)
+{
+    Window root;
+    int x, y;
+    unsigned width = 0, height = 0, border, depth;
+    if (!XGetGeometry(xDisplay, window, &root, &x, &y, &width, &height, &border, &depth))
+        return UgRect{0, 0, 0, 0};
+    return UgRect{0, 0, (int)width, (int)height};
+}
+
+void ugResizeWindow(EGLNativeWindowType window, int width, int height)
+{
+    if (width > 0 && height > 0)
+        XResizeWindow(xDisplay, window, (unsigned)width, (unsigned)height);
+}
+
+void ugCursorPos(int *x, int *y)
+{
+    Window root, child;
+    int wx, wy;
+    unsigned mask;
+    *x = *y = 0;
+    XQueryPointer(xDisplay, DefaultRootWindow(xDisplay), &root, &child, x, y, &wx, &wy, &mask);
+}
+
+// The desktop's work area, or the whole screen where no window manager publishes one.
+UgRect ugWorkArea()
+{
+    int screen = DefaultScreen(xDisplay);
+    UgRect area{0, 0, DisplayWidth(xDisplay, screen), DisplayHeight(xDisplay, screen)};
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char *data = nullptr;
+    if (XGetWindowProperty(xDisplay, RootWindow(xDisplay, screen), workAreaAtom, 0, 4, False, XA_CARDINAL,
+                           &type, &format, &count, &after, &data) == Success &&
+        data && format == 32 && count >= 4) {
+        const long *v = (const long *)data;
+        if (v[2] > 0 && v[3] > 0)
+            area = UgRect{(int)v[0], (int)v[1], (int)(v[0] + v[2]), (int)(v[1] + v[3])};
+    }
+    if (data)
+        XFree(data);
+    return area;
+}
+
+void ugSetWindowData(EGLNativeWindowType window, void *data)
+{
+    if (UgNativeWindow *w = ugFindNative(window))
+        w->data = data;
+}
+
+void *ugWindowData(EGLNativeWindowType window)
+{
+    UgNativeWindow *w = ugFindNative(window);
+    return w ? w->data : nullptr;
+}
