@@ -5,6 +5,7 @@
 #include <X11/Xutil.h>
 #include <pwd.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <unistd.h>
 
@@ -211,7 +212,7 @@ static void resolveSavePath(const char *typed, char *out, size_t size)
 int ugSaveFileDialog(EGLNativeWindowType owner, wchar_t *path, size_t capacity)
 {
     UgDialog d{};
-    char shown[1100];
+    char shown[1200];
     d.hasField = 1;
     d.fieldSelected = 1;
     d.buttons[0] = "Save";
@@ -230,7 +231,7 @@ int ugSaveFileDialog(EGLNativeWindowType owner, wchar_t *path, size_t capacity)
         resolveSavePath(d.field, full, sizeof full);
         if (access(full, F_OK) != 0)
             break;
-        char question[1200];
+        char question[1300];
         snprintf(question, sizeof question, "%s already exists. Replace it?", full);
         UgDialog confirm{};
         confirm.message = question;
