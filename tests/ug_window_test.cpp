@@ -242,6 +242,60 @@ TEST_F(UgWindowTest, SizeMessageRecreatesTheSurfaceOnlyForANewSize)
     EXPECT_EQ(win->clientWidth, 640);
 }
 
+static bool resizedToWorkArea()
+{
+    return std::find(calls.begin(), calls.end(), "resize 600x400") != calls.end();
+}
+
+// The window's size as the server has it.
+static std::string serverSize(Display *d, Window w)
+{
+    XSync(d, False);
+    XWindowAttributes a;
+    XGetWindowAttributes(d, w, &a);
+    return std::to_string(a.width) + "x" + std::to_string(a.height);
+}
+
+TEST_F(UgWindowTest, FollowsTheWorkAreaAndRefitsOnlyWhenActivatedUnminimised)
+{
+    ugSetResizeHandler(win, recordResize);
+    long area[4] = {0, 20, 600, 400};
+    Atom workArea = XInternAtom(x(), "_NET_WORKAREA", False);
+    XChangeProperty(x(), DefaultRootWindow(x()), workArea, XA_CARDINAL, 32, PropModeReplace, (unsigned char *)area, 4);
+    XFlush(x());
+    ASSERT_TRUE(pumpUntil(resizedToWorkArea));
+    EXPECT_EQ(win->clientWidth, 600);
+    EXPECT_EQ(win->clientHeight, 400);
+
+    XResizeWindow(x(), win->nativeWindow, 300, 300);
+    ugWindowProc(win->nativeWindow, WM_ACTIVATE, WA_ACTIVE | (1 << 16), 0);
+    ugWindowProc(win->nativeWindow, WM_ACTIVATE, WA_INACTIVE, 0);
+    EXPECT_EQ(serverSize(x(), win->nativeWindow), "300x300");
+    ugWindowProc(win->nativeWindow, WM_ACTIVATE, WA_CLICKACTIVE, 0);
+    EXPECT_EQ(serverSize(x(), win->nativeWindow), "600x400");
+
+    XDeleteProperty(x(), DefaultRootWindow(x()), workArea);
+    ugWindowProc(win->nativeWindow, WM_SETTINGCHANGE, 0, 0);
+    EXPECT_EQ(serverSize(x(), win->nativeWindow), "640x480");
+    idleTimes.clear();
+    pumpUntil(twoTicks);
+    EXPECT_EQ(win->clientWidth, 640);
+}
+
+TEST_F(UgWindowTest, MessagesForUnknownWindowsGetDefaultProcessingOnly)
+{
+    ugSetDrawHandler(win, recordDraw);
+    eglMakeCurrent(display->eglDisplay, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    EXPECT_EQ(ugWindowProc(12345, WM_PAINT, 0, 0), 0);
+    EXPECT_EQ(ugWindowProc(12345, WM_LBUTTONDOWN, 0, 5 | (5 << 16)), 0);
+    EXPECT_EQ(ugWindowProc(12345, WM_TIMER, 1, 0), 0);
+    EXPECT_TRUE(calls.empty());
+    EXPECT_TRUE(idleTimes.empty());
+    EXPECT_EQ(eglGetCurrentContext(), EGL_NO_CONTEXT);
+    ugWindowProc(win->nativeWindow, WM_COMMAND, 0, 0);
+    EXPECT_EQ(eglGetCurrentContext(), win->context);
+}
+
 // Waits on its own connection for a top-level window with the title, then sends it the keys.
 static void answerWindow(std::string name, std::string title, std::vector<KeySym> keys)
 {
