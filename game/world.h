@@ -43,5 +43,17 @@ struct GameWorld {
 
 extern GameWorld gameWorld;
 
+// Sets the constants, the camera, the GL state, the textures and the font once; 0 when the floor
+// texture could not be made (after telling the player), 1 otherwise.
+int initGame();
+// Puts a fresh puck in play and both mallets at their start; the scores stay.
+void serve();
+// A random number in 0..32767, the range the game's odds are made for.
+int randomNumber();
+// Fixed table dimensions, wall limits and puck and mallet sizes.
+void setTableConstants();
+// Places the eye on its circle for the current angle and derives the basis and scales taps are mapped with.
+void updateCamera();
+
 // 3.1416 / 180: the game's own degree, kept for its exact numbers.
 constexpr double degToRad = 0.017453333333333335;

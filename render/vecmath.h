@@ -11,7 +11,12 @@ void normalize3(Vec3 *v);
 // out must differ from a and b.
 void cross3(const Vec3 *a, const Vec3 *b, Vec3 *out);
 void identity4(Mat4 m);
-// Multiply the current GL matrix by a perspective projection (fovY in degrees) or a viewing transform.
+// The perspective projection for fovY in degrees; 0 (m untouched) for a zero depth, angle or aspect.
+int perspectiveMatrix(Mat4 m, float fovY, float aspect, float zNear, float zFar);
+// The rotation part of a viewing transform; the eye's translation follows it.
+void lookAtMatrix(Mat4 m, float eyeX, float eyeY, float eyeZ, float centreX, float centreY, float centreZ,
+                  float upX, float upY, float upZ);
+// Multiply the current GL matrix by a perspective projection or a viewing transform.
 void setPerspective(float fovY, float aspect, float zNear, float zFar);
 void setLookAt(float eyeX, float eyeY, float eyeZ, float centreX, float centreY, float centreZ,
                float upX, float upY, float upZ);

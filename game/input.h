@@ -1,0 +1,12 @@
+// Keys and taps: the camera's turn, the serve, the end, and the user's mallet.
+#pragma once
+
+#include "render/vecmath.h"
+#include "ug/ug.h"
+
+// Left and Right turn the camera, Down serves after a goal, "q" and Up end the program.
+void onKey(UgWin *win, int key, int x, int y);
+// Puts the user's mallet on the table point under the tap, kept within its area.
+void onPointer(UgWin *win, int button, int state, int x, int y);
+// out = a + b; out may be a or b.
+void add3(const Vec3 *a, const Vec3 *b, Vec3 *out);

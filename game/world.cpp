@@ -1,0 +1,113 @@
+// The game record, its one-time set-up and the serve.
+#include "game/world.h"
+
+#include "assets/bitmap.h"
+#include "assets/font.h"
+#include "assets/tga.h"
+#include "render/scene.h"
+#include "ug/ug.h"
+
+#include <math.h>
+#include <stdlib.h>
+
+// All zero but the camera's field of view, distance and angle.
+GameWorld gameWorld = {{}, {}, {}, {}, 0, 0, 0, {30, 60, 10, {}, {}, {}, 0, 0}};
+
+// A random number in 0..32767, the range the game's odds are made for.
+int randomNumber()
+{
+    return (int)((long long)rand() * 32768 / ((long long)RAND_MAX + 1));
+}
+
+// One uniform number in [0, 1].
+static float unitRandom()
+{
+    return (float)randomNumber() * (1.0f / 32767.0f);
+}
+
+// Places the eye on its circle for the current angle and derives the basis and scales taps are mapped with.
+void updateCamera()
+{
+    Camera &camera = gameWorld.camera;
+    double a = camera.angleDeg * degToRad;
+    camera.eye = {(float)(camera.distance * sin(a)), (float)(camera.distance * 0.5),
+                  (float)(camera.distance * cos(a))};
+    Vec3 forward = {-camera.eye.x, -camera.eye.y, -camera.eye.z};
+    normalize3(&forward);
+    const Vec3 worldUp = {0, 1, 0};
+    cross3(&forward, &worldUp, &camera.right);
+    cross3(&camera.right, &forward, &camera.up);
+    normalize3(&camera.right);
+    normalize3(&camera.up);
+    // Pixels per unit at unit distance for the 250-pixel reference view.
+    camera.pixelScaleX = (float)(125 / tan(camera.fovY * 0.008726666666666667));
+    camera.pixelScaleY = camera.pixelScaleX;
+}
+
+// Fixed table dimensions, wall limits and puck and mallet sizes.
+void setTableConstants()
+{
+    TableGeometry &t = gameWorld.table;
+    t.centre = {0, 0, 0};
+    t.width = 20;
+    t.sideWallX = 10;
+    t.length = 40;
+    t.goalLine = 20;
+    t.wallThickness = 1;
+    t.goalHalfWidth = 4;
+    t.puckMaxZ = 18;
+    gameWorld.puck.speed = 2;
+    gameWorld.puck.radius = 1;
+    gameWorld.userMallet.radius = 1.2f;
+    gameWorld.cpuMallet.radius = 1.2f;
+    t.puckMaxX = 8;
+    t.puckMinX = -8;
+    t.puckMinZ = -18;
+    t.endWallX = 7;
+    t.endWallZ = 20.5f;
+    t.endWallLength = 7;
+}
+
+// Sets the constants, the camera, the GL state, the textures and the font once; 0 when the floor
+// texture could not be made (after telling the player), 1 otherwise.
+int initGame()
+{
+    srand(12345);
+    if (!loadFloorTexture()) {
+        ugErrorBox("Error loading textures");
+        return 0;
+    }
+    setTableConstants();
+    updateCamera();
+    setupScene();
+    loadTgaTexture("font.tga", &fontTexture);
+    BitmapFont *font = (BitmapFont *)malloc(sizeof(BitmapFont));
+    hudFont = font ? initBitmapFont(font, fontTexture, 15, 15) : nullptr;
+    return 1;
+}
+
+// Puts a fresh puck in play and both mallets at their start; the scores stay.
+void serve()
+{
+    Puck &puck = gameWorld.puck;
+    const TableGeometry &table = gameWorld.table;
+    puck.position.x = unitRandom() - 0.5f;
+    puck.position.y = 0;
+    puck.position.z = unitRandom() - 0.5f;
+    float theta = (float)(unitRandom() * 1.5708 - 0.7854);
+    puck.vx = (float)(puck.speed * sin(theta));
+    puck.vz = (float)(puck.speed * cos(theta));
+    if (randomNumber() > 16383)
+        puck.vx = -puck.vx;
+    if (randomNumber() > 16383)
+        puck.vz = -puck.vz;
+
+    Mallet &user = gameWorld.userMallet;
+    user.position = {0, 0, table.length / 3};
+    user.minX = -(table.width - table.wallThickness) * 0.5f;
+    user.maxX = (table.width - table.wallThickness) * 0.5f;
+    user.minZ = table.length / 6;
+    user.maxZ = table.length * 0.5f;
+    gameWorld.cpuMallet.position = {0, 0, -table.length / 3};
+    gameWorld.goalState = 0;
+}
