@@ -7,7 +7,8 @@ packages=(build-essential cmake pkg-config libgles-dev libegl-dev libx11-dev
           libegl-mesa0 libgl1-mesa-dri)
 if [[ ${1:-} == test ]]; then
   packages+=(libgtest-dev xvfb xauth libxtst-dev x11-utils desktop-file-utils
-             libbenchmark-dev clang libclang-rt-dev valgrind imagemagick)
+             libbenchmark-dev clang libclang-rt-dev valgrind imagemagick
+             libxdamage-dev)
 fi
 
 missing=()
