@@ -21,3 +21,7 @@ void drawText(BitmapFont *font, int32_t x, int32_t y, const char *format, ...)
 void printScore();
 // Score line and banner; leaves a 250 x 250 viewport, an aspect-1 projection and an identity modelview.
 void drawHud();
+
+// Texture corners of the glyphs for codes 32..159, shared by every font; filled by the first
+// initBitmapFont call.
+extern GLfixed glyphTexCoords[128][8];

@@ -1,0 +1,123 @@
+// Bitmap-font text in 16.16 fixed point, and the heads-up display drawn over each frame.
+#include "assets/font.h"
+
+#include "game/world.h"
+#include "render/vecmath.h"
+
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
+
+GLuint fontTexture;
+BitmapFont *hudFont;
+
+// Texture corners of the glyphs for codes 32..159: left-bottom, right-bottom, right-top, left-top.
+GLfixed glyphTexCoords[128][8];
+static bool glyphTableBuilt;
+
+// Builds the shared glyph table on the first call; later calls fill only their own record.
+BitmapFont *initBitmapFont(BitmapFont *font, GLuint texture, int32_t cellWidth, int32_t cellHeight)
+{
+    font->texture = texture;
+    font->cellWidth = cellWidth;
+    font->cellHeight = cellHeight;
+    if (glyphTableBuilt)
+        return font;
+    glyphTableBuilt = true;
+    // A 16 x 8 grid over the whole texture, glyph row 0 at the top (t = 1).
+    for (int k = 0; k < 128; k++) {
+        GLfixed s0 = (k % 16) * 4096, s1 = s0 + 4096;
+        GLfixed tTop = 65536 - (k / 16) * 8192, tBottom = tTop - 8192;
+        const GLfixed corners[8] = {s0, tBottom, s1, tBottom, s1, tTop, s0, tTop};
+        memcpy(glyphTexCoords[k], corners, sizeof corners);
+    }
+    return font;
+}
+
+// Texture-mapped quads with additive blending, so black texels leave the scene as it is.
+void beginText()
+{
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ONE);
+}
+
+void endText()
+{
+    glDisable(GL_TEXTURE_2D);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisable(GL_BLEND);
+}
+
+// One text unit per pixel in the 250 x 250 square at the window's lower-left corner.
+void setTextProjection()
+{
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glViewport(0, 0, 250, 250);
+    glOrthox(0, 250 * 65536, 0, 250 * 65536, -65536, 65536);
+    glMatrixMode(GL_MODELVIEW);
+}
+
+// One line of formatted text with its first character's lower-left corner at (x, y); longer
+// texts are cut at 255 characters and codes without a glyph are drawn as spaces.
+void drawText(BitmapFont *font, int32_t x, int32_t y, const char *format, ...)
+{
+    if (!format)
+        return;
+    char text[256];
+    va_list args;
+    va_start(args, format);
+    int written = vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    if (written <= 0 || !text[0])
+        return;
+    size_t n = strlen(text);
+    static GLfixed quad[12];
+    static const GLushort strip[4] = {1, 2, 0, 3};
+    glBindTexture(GL_TEXTURE_2D, font->texture);
+    glVertexPointer(3, GL_FIXED, 0, quad);
+    GLfixed bottom = y * 65536, top = (y + font->cellHeight) * 65536;
+    for (size_t i = 0; i < n; i++) {
+        GLfixed left = (x + font->cellWidth * (int32_t)i) * 65536;
+        GLfixed right = (x + font->cellWidth * (int32_t)(i + 1)) * 65536;
+        const GLfixed corners[12] = {left, bottom, 0, right, bottom, 0, right, top, 0, left, top, 0};
+        memcpy(quad, corners, sizeof corners);
+        unsigned code = (unsigned char)text[i];
+        unsigned glyph = code >= 32 && code < 160 ? code - 32 : 0;
+        glTexCoordPointer(2, GL_FIXED, 0, glyphTexCoords[glyph]);
+        glDrawElements(GL_TRIANGLE_STRIP, 4, GL_UNSIGNED_SHORT, strip);
+    }
+}
+
+// The score line across the top of the text square; nothing without a font.
+void printScore()
+{
+    if (!hudFont)
+        return;
+    char line[256];
+    snprintf(line, sizeof line, "User %d - %d CPU", (int)gameWorld.userScore, (int)gameWorld.cpuScore);
+    drawText(hudFont, 0, 230, "%s", line);
+}
+
+// Score line and banner; leaves a 250 x 250 viewport, an aspect-1 projection and an identity modelview.
+void drawHud()
+{
+    setTextProjection();
+    glLoadIdentity();
+    beginText();
+    printScore();
+    // The banner at half size, just under the score line (pixel rows 220 to 227.5).
+    glScalef(0.5f, 0.5f, 0.5f);
+    if (hudFont)
+        drawText(hudFont, 0, 440, "Rinkslider");
+    endText();
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    setPerspective(gameWorld.camera.fovY, 1.0f, 20.0f, 150.0f);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
