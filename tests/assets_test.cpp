@@ -27,7 +27,7 @@ static Bytes bitmapFile(int32_t width, int32_t height, uint32_t sizeImage, const
     putLe(out, 24, 2);
     putLe(out, 0, 4);
     putLe(out, sizeImage, 4);
-    putLe(out, 0, 16);
+    out.insert(out.end(), 16, 0);  // resolution and palette counts
     out.insert(out.end(), pixels.begin(), pixels.end());
     return out;
 }
