@@ -3,6 +3,7 @@
 #include "game/opponent.h"
 #include "game/physics.h"
 #include "game/world.h"
+#include "support/fresh_world.h"
 
 #include <gtest/gtest.h>
 #include <math.h>
@@ -14,11 +15,7 @@ namespace {
 struct GameTest : ::testing::Test {
     void SetUp() override
     {
-        gameWorld = GameWorld{};
-        gameWorld.camera = {30, 60, 10, {}, {}, {}, 0, 0};
-        setTableConstants();
-        updateCamera();
-        serve();
+        resetWorld();
         gameWorld.puck.position = {0, 0, 0};
         gameWorld.puck.vx = gameWorld.puck.vz = 0;
         gameWorld.userMallet.position = {9, 0, 19};

@@ -1,6 +1,7 @@
 // The camera, its matrices, and what keys and taps do to the world.
 #include "game/input.h"
 #include "game/world.h"
+#include "support/fresh_world.h"
 
 #include <gtest/gtest.h>
 #include <math.h>
@@ -12,11 +13,7 @@ namespace {
 struct InputTest : ::testing::Test {
     void SetUp() override
     {
-        gameWorld = GameWorld{};
-        gameWorld.camera = {30, 60, 10, {}, {}, {}, 0, 0};
-        setTableConstants();
-        updateCamera();
-        serve();
+        resetWorld();
         win.clientWidth = win.clientHeight = 250;
     }
     UgWin win{};

@@ -5,12 +5,12 @@
 #include "game/world.h"
 #include "render/mesh.h"
 #include "render/scene.h"
+#include "support/fresh_world.h"
 #include "support/offscreen_gl.h"
 #include "ug/ug.h"
 
 #include <GLES/gl.h>
 #include <gtest/gtest.h>
-#include <math.h>
 #include <stdlib.h>
 #include <string.h>
 #include <string>
@@ -74,29 +74,11 @@ static void writeBytes(const std::string &path, const std::vector<unsigned char>
     fclose(file);
 }
 
-// The table, puck, mallets and camera as a fresh game has them, the puck off centre.
+// A fresh game with the puck off centre.
 static void placeScene()
 {
-    TableGeometry &t = gameWorld.table;
-    t.centre = {0, 0, 0};
-    t.width = 20;
-    t.length = 40;
-    t.sideWallX = 10;
-    t.wallThickness = 1;
-    t.endWallLength = 7;
-    t.endWallX = 7;
-    t.endWallZ = 20.5f;
+    resetWorld();
     gameWorld.puck.position = {3, 0, -4};
-    gameWorld.puck.radius = 1;
-    gameWorld.userMallet.position = {0, 0, 13.333333f};
-    gameWorld.cpuMallet.position = {0, 0, -13.333333f};
-    gameWorld.userMallet.radius = gameWorld.cpuMallet.radius = 1.2f;
-    gameWorld.userScore = gameWorld.cpuScore = 0;
-    Camera &c = gameWorld.camera;
-    c.fovY = 30;
-    c.distance = 60;
-    c.angleDeg = 10;
-    c.eye = {(float)(60 * sin(10 * degToRad)), 30, (float)(60 * cos(10 * degToRad))};
 }
 
 TEST_F(RenderGlTest, SetupSceneLeavesLitDepthTestedCulledState)
