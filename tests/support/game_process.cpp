@@ -1,0 +1,587 @@
+// Driving the real program from outside: a private X server, child processes, window search,
+// pixel captures and synthetic input.
+#include "support/game_process.h"
+
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+const SceneColour SKY{{128, 128, 255}, 2}, TABLE_TOP{{92, 208, 92}, 2}, PUCK_TOP{{208, 92, 92}, 2},
+    USER_MALLET_TOP{{92, 92, 208}, 2}, CPU_MALLET_TOP{{208, 92, 208}, 2}, FLOOR{{140, 46, 68}, 25},
+    HUD_TEXT{{255, 200, 245}, 60};
+
+enum { MAX_SESSIONS = 8 };
+
+// The servers of open sessions, kept by value: a failed test returns before closing its session.
+static XServer openServers[MAX_SESSIONS];
+
+// Windows vanish while we look at them; a refused request must not end the test.
+static int ignoreXError(Display *, XErrorEvent *)
+{
+    return 0;
+}
+
+// Stops the servers of sessions a failed test left open.
+static void stopLeftoverServers()
+{
+    for (XServer &s : openServers)
+        stopXServer(&s);
+}
+
+// Starts Xvfb of w x h and connects to it; 1 on success. Sessions left open are stopped at exit.
+int openSession(XSession *session, int w, int h)
+{
+    static int registered;
+    if (!registered) {
+        registered = atexit(stopLeftoverServers) == 0;
+        XSetErrorHandler(ignoreXError);
+    }
+    session->server = startXServer(w, h);
+    session->display = session->server.pid ? XOpenDisplay(session->server.name.c_str()) : nullptr;
+    if (!session->display) {
+        stopXServer(&session->server);
+        return 0;
+    }
+    for (XServer &s : openServers)
+        if (!s.pid) {
+            s = session->server;
+            break;
+        }
+    return 1;
+}
+
+// Drops the connection and stops the server.
+void closeSession(XSession *session)
+{
+    for (XServer &s : openServers)
+        if (s.pid == session->server.pid)
+            s = XServer{0, ""};
+    if (session->display)
+        XCloseDisplay(session->display);
+    session->display = nullptr;
+    stopXServer(&session->server);
+}
+
+// The directory RINKSLIDER_BUILD_DIR names, "." without it.
+std::string buildDir()
+{
+    const char *dir = getenv("RINKSLIDER_BUILD_DIR");
+    return dir && *dir ? dir : ".";
+}
+
+// The game binary of the build under test.
+std::string gameProgram()
+{
+    return buildDir() + "/rinkslider";
+}
+
+// The build's game on the session's display, started in the build directory.
+LaunchSpec gameSpec(const XSession *session)
+{
+    LaunchSpec spec;
+    spec.program = gameProgram();
+    spec.workDir = buildDir();
+    spec.display = session->server.name;
+    return spec;
+}
+
+// Opens a w x h session, starts the build's game on it and waits for its window; 0 on failure.
+Window startGame(XSession *session, ChildProcess *game, int w, int h)
+{
+    *game = ChildProcess{0, ""};
+    if (!openSession(session, w, h))
+        return 0;
+    *game = launchProcess(gameSpec(session));
+    return game->pid ? findWindow(session->display, "Rinkslider") : 0;
+}
+
+// Starts the child with stderr captured; pid 0 on failure. The child dies with the test.
+ChildProcess launchProcess(const LaunchSpec &spec)
+{
+    ChildProcess child{0, ""};
+    char path[] = "/tmp/rinkslider-stderr-XXXXXX";
+    int errFd = mkstemp(path);
+    if (errFd < 0)
+        return child;
+    child.stderrPath = path;
+    pid_t parent = getpid();
+    pid_t pid = fork();
+    if (pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent)
+            _exit(127);
+        dup2(errFd, 2);
+        close(errFd);
+        int devNull = open("/dev/null", O_RDWR);
+        if (devNull >= 0) {
+            dup2(devNull, 0);
+            dup2(devNull, 1);
+        }
+        if (spec.display.empty())
+            unsetenv("DISPLAY");
+        else
+            setenv("DISPLAY", spec.display.c_str(), 1);
+        for (const std::string &entry : spec.env)
+            putenv(strdup(entry.c_str()));
+        if (!spec.workDir.empty() && chdir(spec.workDir.c_str()) != 0)
+            _exit(127);
+        std::vector<char *> argv{(char *)spec.program.c_str()};
+        for (const std::string &a : spec.args)
+            argv.push_back((char *)a.c_str());
+        argv.push_back(nullptr);
+        execv(spec.program.c_str(), argv.data());
+        _exit(127);
+    }
+    close(errFd);
+    if (pid < 0) {
+        unlink(path);
+        child.stderrPath.clear();
+        return child;
+    }
+    child.pid = pid;
+    return child;
+}
+
+// The exit code of a wait status, 128 + signal for a killed child.
+static int exitCodeOf(int status)
+{
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// 1 while the child has not ended (reaps it once it has; then waitProcess is not needed).
+int processRunning(ChildProcess *child, int *exitCode)
+{
+    if (child->pid <= 0)
+        return 0;
+    int status;
+    pid_t done = waitpid(child->pid, &status, WNOHANG);
+    if (done == 0)
+        return 1;
+    if (done == child->pid && exitCode)
+        *exitCode = exitCodeOf(status);
+    child->pid = 0;
+    return 0;
+}
+
+// Waits for the child: its exit code, 128 + signal when killed by one, WAIT_TIMED_OUT (after
+// killing it) when it does not end in time.
+int waitProcess(ChildProcess *child, int timeoutMs)
+{
+    if (child->pid <= 0)
+        return WAIT_TIMED_OUT;
+    for (int waited = 0; waited <= timeoutMs; waited += 10) {
+        int status;
+        if (waitpid(child->pid, &status, WNOHANG) == child->pid) {
+            child->pid = 0;
+            return exitCodeOf(status);
+        }
+        usleep(10000);
+    }
+    kill(child->pid, SIGKILL);
+    waitpid(child->pid, nullptr, 0);
+    child->pid = 0;
+    return WAIT_TIMED_OUT;
+}
+
+// Kills the child if it still runs and removes its stderr file.
+void endProcess(ChildProcess *child)
+{
+    if (child->pid > 0) {
+        kill(child->pid, SIGKILL);
+        waitpid(child->pid, nullptr, 0);
+    }
+    child->pid = 0;
+    if (!child->stderrPath.empty())
+        unlink(child->stderrPath.c_str());
+    child->stderrPath.clear();
+}
+
+// Everything the child has written to stderr so far.
+std::string readStderr(const ChildProcess *child)
+{
+    std::string text;
+    FILE *f = fopen(child->stderrPath.c_str(), "rb");
+    if (!f)
+        return text;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
+        text.append(buf, n);
+    fclose(f);
+    return text;
+}
+
+// Polls check(context) every 10 ms until it returns nonzero or the time is up; its last result.
+int pollUntil(int (*check)(void *context), void *context, int timeoutMs)
+{
+    for (int waited = 0;; waited += 10) {
+        int result = check(context);
+        if (result || waited >= timeoutMs)
+            return result;
+        usleep(10000);
+    }
+}
+
+// The window's title from WM_NAME, else _NET_WM_NAME.
+static std::string titleOf(Display *d, Window w)
+{
+    std::string title;
+    char *name = nullptr;
+    if (XFetchName(d, w, &name) && name)
+        title = name;
+    if (name)
+        XFree(name);
+    if (!title.empty())
+        return title;
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char *data = nullptr;
+    if (XGetWindowProperty(d, w, XInternAtom(d, "_NET_WM_NAME", False), 0, 1024, False,
+                           XInternAtom(d, "UTF8_STRING", False), &type, &format, &count, &after, &data) == Success &&
+        data && format == 8)
+        title.assign((const char *)data, count);
+    if (data)
+        XFree(data);
+    return title;
+}
+
+// The top-level windows titled exactly so (WM_NAME or _NET_WM_NAME), bottom to top.
+std::vector<Window> windowsTitled(Display *d, const char *title)
+{
+    std::vector<Window> found;
+    Window root, parent, *children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count))
+        return found;
+    for (unsigned i = 0; i < count; i++)
+        if (titleOf(d, children[i]) == title)
+            found.push_back(children[i]);
+    if (children)
+        XFree(children);
+    return found;
+}
+
+struct TitleSearch {
+    Display *display;
+    const char *title;
+    Window found;
+};
+
+// The topmost mapped window of the search's title, into found.
+static int findMapped(void *context)
+{
+    TitleSearch *s = (TitleSearch *)context;
+    s->found = 0;
+    for (Window w : windowsTitled(s->display, s->title))
+        if (windowMapped(s->display, w))
+            s->found = w;
+    return s->found != 0;
+}
+
+// Waits for a mapped top-level window with the title; 0 when none shows up in time.
+Window findWindow(Display *d, const char *title, int timeoutMs)
+{
+    TitleSearch search{d, title, 0};
+    pollUntil(findMapped, &search, timeoutMs);
+    return search.found;
+}
+
+// 1 when no mapped window has the search's title.
+static int noneMapped(void *context)
+{
+    return !findMapped(context);
+}
+
+// Waits until no mapped top-level window has the title; 1 when gone in time.
+int waitWindowGone(Display *d, const char *title, int timeoutMs)
+{
+    TitleSearch search{d, title, 0};
+    return pollUntil(noneMapped, &search, timeoutMs);
+}
+
+// The class part of WM_CLASS, empty when unset.
+std::string windowClass(Display *d, Window w)
+{
+    XClassHint hint{nullptr, nullptr};
+    std::string name;
+    if (XGetClassHint(d, w, &hint)) {
+        if (hint.res_class)
+            name = hint.res_class;
+        XFree(hint.res_name);
+        XFree(hint.res_class);
+    }
+    return name;
+}
+
+// 1 when the window exists and is viewable.
+int windowMapped(Display *d, Window w)
+{
+    XWindowAttributes a;
+    return XGetWindowAttributes(d, w, &a) && a.map_state == IsViewable;
+}
+
+// The window's size; 0 when it is gone.
+int windowSize(Display *d, Window w, int *width, int *height)
+{
+    XWindowAttributes a;
+    if (!XGetWindowAttributes(d, w, &a))
+        return 0;
+    *width = a.width;
+    *height = a.height;
+    return 1;
+}
+
+// The shift that brings a channel mask's lowest bit to bit 0.
+static int maskShift(unsigned long mask)
+{
+    int shift = 0;
+    while (mask && !(mask & 1)) {
+        mask >>= 1;
+        shift++;
+    }
+    return shift;
+}
+
+// The window's pixels; an empty image (width 0) when it cannot be read.
+RgbImage captureWindow(Display *d, Window w)
+{
+    RgbImage image{0, 0, {}};
+    int width, height;
+    if (!windowMapped(d, w) || !windowSize(d, w, &width, &height))
+        return image;
+    XImage *x = XGetImage(d, w, 0, 0, (unsigned)width, (unsigned)height, AllPlanes, ZPixmap);
+    if (!x)
+        return image;
+    int rs = maskShift(x->red_mask), gs = maskShift(x->green_mask), bs = maskShift(x->blue_mask);
+    image.width = width;
+    image.height = height;
+    image.rgb.resize((size_t)width * height * 3);
+    unsigned char *out = image.rgb.data();
+    for (int y = 0; y < height; y++)
+        for (int i = 0; i < width; i++) {
+            unsigned long p = XGetPixel(x, i, y);
+            *out++ = (unsigned char)((p & x->red_mask) >> rs);
+            *out++ = (unsigned char)((p & x->green_mask) >> gs);
+            *out++ = (unsigned char)((p & x->blue_mask) >> bs);
+        }
+    XDestroyImage(x);
+    return image;
+}
+
+// The colour of one pixel.
+Rgb pixelAt(const RgbImage &image, int x, int y)
+{
+    const unsigned char *p = &image.rgb[((size_t)y * image.width + x) * 3];
+    return Rgb{p[0], p[1], p[2]};
+}
+
+// The count of pixels near the colour in the rectangle, their coordinate sums into sx, sy.
+static int scanNear(const RgbImage &image, PixelRect rect, Rgb colour, int tolerance, double *sx, double *sy)
+{
+    int x0 = rect.x < 0 ? 0 : rect.x, y0 = rect.y < 0 ? 0 : rect.y;
+    int x1 = rect.x + rect.w > image.width ? image.width : rect.x + rect.w;
+    int y1 = rect.y + rect.h > image.height ? image.height : rect.y + rect.h;
+    int count = 0;
+    for (int y = y0; y < y1; y++)
+        for (int x = x0; x < x1; x++) {
+            Rgb p = pixelAt(image, x, y);
+            if (abs(p.r - colour.r) <= tolerance && abs(p.g - colour.g) <= tolerance && abs(p.b - colour.b) <= tolerance) {
+                count++;
+                *sx += x;
+                *sy += y;
+            }
+        }
+    return count;
+}
+
+// Pixels within tolerance (per channel) of the colour inside the rectangle, clipped to the image.
+int countNear(const RgbImage &image, PixelRect rect, Rgb colour, int tolerance)
+{
+    double sx = 0, sy = 0;
+    return scanNear(image, rect, colour, tolerance, &sx, &sy);
+}
+
+// The count of such pixels and their centroid in *cx, *cy (untouched when there are none).
+int centroidNear(const RgbImage &image, PixelRect rect, Rgb colour, int tolerance, double *cx, double *cy)
+{
+    double sx = 0, sy = 0;
+    int count = scanNear(image, rect, colour, tolerance, &sx, &sy);
+    if (count) {
+        *cx = sx / count;
+        *cy = sy / count;
+    }
+    return count;
+}
+
+// Pixels of a scene colour in the rectangle.
+int countScene(const RgbImage &image, PixelRect rect, SceneColour c)
+{
+    return countNear(image, rect, c.colour, c.tolerance);
+}
+
+// 1 when the image shows the sky, the table top and the floor (the game is drawing).
+int showsScene(const RgbImage &image)
+{
+    PixelRect all{0, 0, image.width, image.height};
+    int area = image.width * image.height;
+    return area > 0 && countScene(image, all, SKY) > area / 50 && countScene(image, all, TABLE_TOP) > area / 50 &&
+           countScene(image, all, FLOOR) > area / 50;
+}
+
+struct SceneWait {
+    Display *display;
+    Window window;
+    RgbImage image;
+};
+
+// Takes a capture into the wait record; 1 when it shows the scene.
+static int captureShowsScene(void *context)
+{
+    SceneWait *w = (SceneWait *)context;
+    w->image = captureWindow(w->display, w->window);
+    return showsScene(w->image);
+}
+
+// Captures the window until it shows the scene; the last capture (empty when it never did).
+RgbImage waitForScene(Display *d, Window w, int timeoutMs)
+{
+    SceneWait wait{d, w, {0, 0, {}}};
+    if (!pollUntil(captureShowsScene, &wait, timeoutMs))
+        wait.image = RgbImage{0, 0, {}};
+    return wait.image;
+}
+
+// Fraction of pixels of equal-sized images whose channels all differ by at most tolerance.
+double matchRatio(const RgbImage &a, const RgbImage &b, int tolerance)
+{
+    if (a.width != b.width || a.height != b.height || a.rgb.empty())
+        return 0;
+    size_t same = 0, pixels = a.rgb.size() / 3;
+    for (size_t i = 0; i < pixels; i++) {
+        const unsigned char *p = &a.rgb[i * 3], *q = &b.rgb[i * 3];
+        same += abs(p[0] - q[0]) <= tolerance && abs(p[1] - q[1]) <= tolerance && abs(p[2] - q[2]) <= tolerance;
+    }
+    return (double)same / (double)pixels;
+}
+
+// A little-endian field of the header.
+static unsigned leField(const unsigned char *p, int bytes)
+{
+    unsigned v = 0;
+    for (int i = bytes - 1; i >= 0; i--)
+        v = v << 8 | p[i];
+    return v;
+}
+
+// Reads an uncompressed 24-bit BMP; an empty image when the file is not one.
+RgbImage readBmp24(const std::string &path)
+{
+    RgbImage image{0, 0, {}};
+    FILE *f = fopen(path.c_str(), "rb");
+    if (!f)
+        return image;
+    std::vector<unsigned char> data;
+    unsigned char buf[65536];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
+        data.insert(data.end(), buf, buf + n);
+    fclose(f);
+    if (data.size() < 54 || data[0] != 'B' || data[1] != 'M' || leField(&data[28], 2) != 24 || leField(&data[30], 4) != 0)
+        return image;
+    unsigned offset = leField(&data[10], 4);
+    int width = (int)leField(&data[18], 4), height = (int)leField(&data[22], 4);
+    bool topDown = height < 0;
+    height = abs(height);
+    size_t stride = ((size_t)width * 3 + 3) & ~(size_t)3;
+    if (width <= 0 || width > 1 << 15 || height > 1 << 15 || offset + stride * height > data.size())
+        return image;
+    image.width = width;
+    image.height = height;
+    image.rgb.resize((size_t)width * height * 3);
+    for (int y = 0; y < height; y++) {
+        const unsigned char *row = &data[offset + stride * (topDown ? y : height - 1 - y)];
+        for (int x = 0; x < width; x++) {
+            unsigned char *out = &image.rgb[((size_t)y * width + x) * 3];
+            out[0] = row[x * 3 + 2];
+            out[1] = row[x * 3 + 1];
+            out[2] = row[x * 3];
+        }
+    }
+    return image;
+}
+
+// A key by keysym (with shift when the keymap needs it).
+void pressKey(Display *d, KeySym sym)
+{
+    KeyCode code = XKeysymToKeycode(d, sym);
+    if (!code)
+        return;
+    bool shift = XkbKeycodeToKeysym(d, code, 0, 0) != sym && XkbKeycodeToKeysym(d, code, 0, 1) == sym;
+    KeyCode shiftCode = XKeysymToKeycode(d, XK_Shift_L);
+    if (shift)
+        XTestFakeKeyEvent(d, shiftCode, True, CurrentTime);
+    XTestFakeKeyEvent(d, code, True, CurrentTime);
+    XTestFakeKeyEvent(d, code, False, CurrentTime);
+    if (shift)
+        XTestFakeKeyEvent(d, shiftCode, False, CurrentTime);
+    XSync(d, False);
+}
+
+// A printable string, key by key (the Latin-1 keysyms are the characters themselves).
+void typeText(Display *d, const char *text)
+{
+    for (const char *c = text; *c; c++)
+        pressKey(d, (KeySym)(unsigned char)*c);
+}
+
+// The root coordinates of a point of the window.
+static void toRoot(Display *d, Window w, int x, int y, int *rx, int *ry)
+{
+    Window child;
+    if (!XTranslateCoordinates(d, w, DefaultRootWindow(d), x, y, rx, ry, &child)) {
+        *rx = x;
+        *ry = y;
+    }
+}
+
+// Pointer motion to window coordinates.
+void moveTo(Display *d, Window w, int x, int y)
+{
+    int rx, ry;
+    toRoot(d, w, x, y, &rx, &ry);
+    XTestFakeMotionEvent(d, -1, rx, ry, CurrentTime);
+    XSync(d, False);
+}
+
+// A click of button 1 at window coordinates.
+void clickAt(Display *d, Window w, int x, int y)
+{
+    moveTo(d, w, x, y);
+    XTestFakeButtonEvent(d, 1, True, CurrentTime);
+    XTestFakeButtonEvent(d, 1, False, CurrentTime);
+    XSync(d, False);
+}
+
+// Asks the window to close as a window manager would (WM_DELETE_WINDOW).
+void sendDeleteWindow(Display *d, Window w)
+{
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = w;
+    e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = (long)XInternAtom(d, "WM_DELETE_WINDOW", False);
+    e.xclient.data.l[1] = CurrentTime;
+    XSendEvent(d, w, False, NoEventMask, &e);
+    XFlush(d);
+}
