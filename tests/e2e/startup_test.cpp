@@ -29,3 +29,120 @@ TEST(StartUp, ShowsTheWholeSceneWithTheScoreLine)
     endProcess(&game);
     closeSession(&s);
 }
+
+// A directory holding a copy of the program and the font, and floor.bmp only when given.
+static std::string programCopy(const char *floorBytes)
+{
+    std::string dir = makeScratchDir();
+    if (dir.empty() || !copyFile(gameProgram(), dir + "/rinkslider") ||
+        !copyFile(buildDir() + "/font.tga", dir + "/font.tga") ||
+        (floorBytes && !writeFile(dir + "/floor.bmp", floorBytes))) {
+        removeTree(dir);
+        return "";
+    }
+    return dir;
+}
+
+// Starts the copy in its directory, dismisses the boxes expected in turn with Enter, and returns
+// the exit code.
+static int runThroughBoxes(const char *floorBytes, const std::vector<const char *> &boxes)
+{
+    XSession s;
+    std::string dir = programCopy(floorBytes);
+    if (dir.empty() || !openSession(&s, 640, 480)) {
+        removeTree(dir);
+        return -100;
+    }
+    LaunchSpec spec = gameSpec(&s);
+    spec.program = dir + "/rinkslider";
+    spec.workDir = dir;
+    ChildProcess game = launchProcess(spec);
+    int shown = 0;
+    for (const char *text : boxes) {
+        Window box = findDialog(s.display, "Error", text);
+        EXPECT_NE(box, 0u) << "no box saying " << text;
+        if (!box)
+            break;
+        shown++;
+        pressKey(s.display, XK_Return);
+        EXPECT_TRUE(waitGone(s.display, box));
+    }
+    int code = shown == (int)boxes.size() ? waitProcess(&game) : -101;
+    endProcess(&game);
+    closeSession(&s);
+    removeTree(dir);
+    return code;
+}
+
+TEST(BadStartUp, MissingFloorShowsBothBoxesThenEndsWithOne)
+{
+    EXPECT_EQ(runThroughBoxes(nullptr, {"Can't Find Bitmap", "Error loading textures"}), 1);
+}
+
+TEST(BadStartUp, FloorThatIsNotABitmapShowsItsTypeThenEndsWithOne)
+{
+    EXPECT_EQ(runThroughBoxes("GIF89a this is no bitmap at all, however long it goes on",
+                              {"Incorrect texture type", "Error loading textures"}), 1);
+}
+
+TEST(BadStartUp, MissingFontIsReportedAndTheGameStillPlays)
+{
+    XSession s;
+    ASSERT_TRUE(openSession(&s, 640, 480));
+    std::string elsewhere = makeScratchDir();
+    LaunchSpec spec = gameSpec(&s);
+    spec.workDir = elsewhere;
+    ChildProcess game = launchProcess(spec);
+    ASSERT_NE(findDialog(s.display, "Error", "Error loading textures"), 0u);
+    pressKey(s.display, XK_Return);
+    Window w = findWindow(s.display, "Rinkslider");
+    ASSERT_NE(w, 0u);
+    RgbImage shot = waitForScene(s.display, w);
+    EXPECT_TRUE(showsScene(shot));
+    EXPECT_GT(countScene(shot, PixelRect{0, 0, 640, 480}, PUCK_TOP), 40);
+    int code = 0;
+    EXPECT_TRUE(processRunning(&game, &code)) << "ended with " << code;
+    endProcess(&game);
+    closeSession(&s);
+    removeTree(elsewhere);
+}
+
+TEST(BadStartUp, NoDisplayGivesOneLineAndOne)
+{
+    LaunchSpec spec;
+    spec.program = gameProgram();
+    ChildProcess game = launchProcess(spec);
+    EXPECT_EQ(waitProcess(&game, 3000), 1);
+    std::string err = readStderr(&game);
+    ASSERT_FALSE(err.empty());
+    EXPECT_EQ(err.find('\n'), err.size() - 1) << err;
+    endProcess(&game);
+}
+
+TEST(SecondInstance, EndsWithZeroAndRaisesTheRunningGame)
+{
+    XSession s;
+    ChildProcess first;
+    Window w = startGame(&s, &first, 640, 480);
+    ASSERT_NE(w, 0u);
+    // A window on top, so the raise has something to do.
+    Window cover = XCreateSimpleWindow(s.display, DefaultRootWindow(s.display), 0, 0, 200, 200, 0, 0, 0);
+    XMapRaised(s.display, cover);
+    XSync(s.display, False);
+    ChildProcess second = launchProcess(gameSpec(&s));
+    EXPECT_EQ(waitProcess(&second, 5000), 0);
+    std::vector<Window> games = windowsTitled(s.display, "Rinkslider");
+    ASSERT_EQ(games.size(), 1u);
+    EXPECT_EQ(games[0], w);
+    EXPECT_TRUE(windowMapped(s.display, w));
+    Window root, parent, *children = nullptr;
+    unsigned count = 0;
+    XQueryTree(s.display, DefaultRootWindow(s.display), &root, &parent, &children, &count);
+    ASSERT_GT(count, 0u);
+    EXPECT_EQ(children[count - 1], w);
+    XFree(children);
+    EXPECT_TRUE(processRunning(&first, nullptr));
+    endProcess(&second);
+    endProcess(&first);
+    closeSession(&s);
+}

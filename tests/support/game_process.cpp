@@ -7,11 +7,13 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <fcntl.h>
+#include <ftw.h>
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -71,11 +73,14 @@ void closeSession(XSession *session)
     stopXServer(&session->server);
 }
 
-// The directory RINKSLIDER_BUILD_DIR names, "." without it.
+// The absolute path of the directory RINKSLIDER_BUILD_DIR names, the working directory without it.
 std::string buildDir()
 {
     const char *dir = getenv("RINKSLIDER_BUILD_DIR");
-    return dir && *dir ? dir : ".";
+    char *full = realpath(dir && *dir ? dir : ".", nullptr);
+    std::string path = full ? full : ".";
+    free(full);
+    return path;
 }
 
 // The game binary of the build under test.
@@ -220,6 +225,55 @@ std::string readStderr(const ChildProcess *child)
     return text;
 }
 
+// A fresh directory under /tmp; empty on failure.
+std::string makeScratchDir()
+{
+    char path[] = "/tmp/rinkslider-test-XXXXXX";
+    return mkdtemp(path) ? path : "";
+}
+
+// Deletes one entry met by the tree walk.
+static int removeEntry(const char *path, const struct stat *, int, FTW *)
+{
+    return remove(path);
+}
+
+// Deletes the directory with all it holds.
+void removeTree(const std::string &dir)
+{
+    if (!dir.empty())
+        nftw(dir.c_str(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
+}
+
+// Copies a file, keeping its permission bits; 1 on success.
+int copyFile(const std::string &from, const std::string &to)
+{
+    struct stat st;
+    FILE *in = fopen(from.c_str(), "rb");
+    if (!in)
+        return 0;
+    FILE *out = fstat(fileno(in), &st) == 0 ? fopen(to.c_str(), "wb") : nullptr;
+    int ok = out != nullptr;
+    char buf[65536];
+    size_t n;
+    while (ok && (n = fread(buf, 1, sizeof buf, in)) > 0)
+        ok = fwrite(buf, 1, n, out) == n;
+    fclose(in);
+    if (out)
+        ok = fclose(out) == 0 && ok && chmod(to.c_str(), st.st_mode & 07777) == 0;
+    return ok;
+}
+
+// Writes the bytes to a new file; 1 on success.
+int writeFile(const std::string &path, const std::string &bytes)
+{
+    FILE *f = fopen(path.c_str(), "wb");
+    if (!f)
+        return 0;
+    int ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return fclose(f) == 0 && ok;
+}
+
 // Polls check(context) every 10 ms until it returns nonzero or the time is up; its last result.
 int pollUntil(int (*check)(void *context), void *context, int timeoutMs)
 {
@@ -296,17 +350,86 @@ Window findWindow(Display *d, const char *title, int timeoutMs)
     return search.found;
 }
 
-// 1 when no mapped window has the search's title.
-static int noneMapped(void *context)
+// 1 when the search's window is no longer viewable.
+static int notMapped(void *context)
 {
-    return !findMapped(context);
+    TitleSearch *s = (TitleSearch *)context;
+    return !windowMapped(s->display, s->found);
 }
 
-// Waits until no mapped top-level window has the title; 1 when gone in time.
-int waitWindowGone(Display *d, const char *title, int timeoutMs)
+// Waits until the search's window is unmapped or destroyed; 1 when gone in time.
+int waitGone(Display *d, Window w, int timeoutMs)
 {
-    TitleSearch search{d, title, 0};
-    return pollUntil(noneMapped, &search, timeoutMs);
+    TitleSearch search{d, nullptr, w};
+    return pollUntil(notMapped, &search, timeoutMs);
+}
+
+enum { MESSAGE_X = 12, MESSAGE_BASELINE = 24, MESSAGE_BAND = 36 };
+
+// The dark pixels of the top band of a drawable, row by row; empty when it cannot be read.
+static std::vector<bool> darkBand(Display *d, Drawable drawable, int width)
+{
+    std::vector<bool> dark;
+    XImage *x = XGetImage(d, drawable, 0, 0, (unsigned)width, MESSAGE_BAND, AllPlanes, ZPixmap);
+    if (!x)
+        return dark;
+    for (int y = 0; y < MESSAGE_BAND; y++)
+        for (int i = 0; i < width; i++) {
+            unsigned long p = XGetPixel(x, i, y);
+            dark.push_back((p & 0xff) + (p >> 8 & 0xff) + (p >> 16 & 0xff) < 384);
+        }
+    XDestroyImage(x);
+    return dark;
+}
+
+// 1 when the window's message line looks exactly like the text drawn black on white in "fixed".
+static int showsMessage(Display *d, Window w, const char *text)
+{
+    int width, height;
+    XFontStruct *font = XLoadQueryFont(d, "fixed");
+    if (!font || !windowSize(d, w, &width, &height) || height < MESSAGE_BAND) {
+        if (font)
+            XFreeFont(d, font);
+        return 0;
+    }
+    int screen = DefaultScreen(d);
+    Pixmap expected = XCreatePixmap(d, w, (unsigned)width, MESSAGE_BAND, (unsigned)DefaultDepth(d, screen));
+    GC gc = XCreateGC(d, expected, 0, nullptr);
+    XSetFont(d, gc, font->fid);
+    XSetForeground(d, gc, WhitePixel(d, screen));
+    XFillRectangle(d, expected, gc, 0, 0, (unsigned)width, MESSAGE_BAND);
+    XSetForeground(d, gc, BlackPixel(d, screen));
+    XDrawString(d, expected, gc, MESSAGE_X, MESSAGE_BASELINE, text, (int)strlen(text));
+    std::vector<bool> want = darkBand(d, expected, width), seen = darkBand(d, w, width);
+    XFreeGC(d, gc);
+    XFreePixmap(d, expected);
+    XFreeFont(d, font);
+    return !want.empty() && want == seen;
+}
+
+struct DialogSearch {
+    Display *display;
+    const char *title, *text;
+    Window found;
+};
+
+// The mapped window of the search's title that shows its text, into found.
+static int findShowing(void *context)
+{
+    DialogSearch *s = (DialogSearch *)context;
+    s->found = 0;
+    for (Window w : windowsTitled(s->display, s->title))
+        if (windowMapped(s->display, w) && showsMessage(s->display, w, s->text))
+            s->found = w;
+    return s->found != 0;
+}
+
+// Waits for a mapped top-level window with the title whose message line shows the text.
+Window findDialog(Display *d, const char *title, const char *text, int timeoutMs)
+{
+    DialogSearch search{d, title, text, 0};
+    pollUntil(findShowing, &search, timeoutMs);
+    return search.found;
 }
 
 // The class part of WM_CLASS, empty when unset.

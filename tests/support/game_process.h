@@ -58,7 +58,7 @@ enum { WAIT_TIMED_OUT = -1, DEFAULT_TIMEOUT_MS = 10000 };
 int openSession(XSession *session, int w, int h);
 void closeSession(XSession *session);
 
-// The game binary of the build under test (RINKSLIDER_BUILD_DIR/rinkslider) and that directory.
+// The absolute path of the build under test (RINKSLIDER_BUILD_DIR) and of its game binary.
 std::string buildDir();
 std::string gameProgram();
 // The build's game on the session's display, started in the build directory.
@@ -79,6 +79,14 @@ void endProcess(ChildProcess *child);
 // Everything the child has written to stderr so far.
 std::string readStderr(const ChildProcess *child);
 
+// A fresh directory under /tmp; empty on failure. removeTree deletes it with all it holds.
+std::string makeScratchDir();
+void removeTree(const std::string &dir);
+// Copies a file, keeping its permission bits; 1 on success.
+int copyFile(const std::string &from, const std::string &to);
+// Writes the bytes to a new file; 1 on success.
+int writeFile(const std::string &path, const std::string &bytes);
+
 // Polls check(context) every 10 ms until it returns nonzero or the time is up; its last result.
 int pollUntil(int (*check)(void *context), void *context, int timeoutMs = DEFAULT_TIMEOUT_MS);
 
@@ -86,8 +94,11 @@ int pollUntil(int (*check)(void *context), void *context, int timeoutMs = DEFAUL
 std::vector<Window> windowsTitled(Display *d, const char *title);
 // Waits for a mapped top-level window with the title; 0 when none shows up in time.
 Window findWindow(Display *d, const char *title, int timeoutMs = DEFAULT_TIMEOUT_MS);
-// Waits until no mapped top-level window has the title; 1 when gone in time.
-int waitWindowGone(Display *d, const char *title, int timeoutMs = DEFAULT_TIMEOUT_MS);
+// Waits until the window is unmapped or destroyed; 1 when gone in time.
+int waitGone(Display *d, Window w, int timeoutMs = DEFAULT_TIMEOUT_MS);
+// Waits for a mapped top-level window with the title whose message line (where our dialogs draw
+// it, in the "fixed" font) shows exactly the text; 0 when none does in time.
+Window findDialog(Display *d, const char *title, const char *text, int timeoutMs = DEFAULT_TIMEOUT_MS);
 // The class part of WM_CLASS, empty when unset.
 std::string windowClass(Display *d, Window w);
 // 1 when the window exists and is viewable.
