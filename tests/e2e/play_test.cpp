@@ -226,3 +226,44 @@ TEST(Play, PuckMovesAGoalChangesTheScoreAndDownServesAgain)
     endProcess(&game);
     closeSession(&s);
 }
+
+// Starts a game, lets act end it, and returns its exit code.
+static int exitCodeAfter(void (*act)(Display *d, Window w))
+{
+    XSession s;
+    ChildProcess game;
+    Window w = startGame(&s, &game, 640, 480);
+    if (!w || !showsScene(waitForScene(s.display, w))) {
+        endProcess(&game);
+        closeSession(&s);
+        return -100;
+    }
+    act(s.display, w);
+    int code = waitProcess(&game);
+    endProcess(&game);
+    closeSession(&s);
+    return code;
+}
+
+TEST(Ending, LowerCaseQUpAndClosingTheWindowEndWithZero)
+{
+    EXPECT_EQ(exitCodeAfter([](Display *d, Window) { pressKey(d, XK_q); }), 0);
+    EXPECT_EQ(exitCodeAfter([](Display *d, Window) { pressKey(d, XK_Up); }), 0);
+    EXPECT_EQ(exitCodeAfter(sendDeleteWindow), 0);
+}
+
+TEST(Ending, UpperCaseQDoesNotEndTheGame)
+{
+    XSession s;
+    ChildProcess game;
+    Window w = startGame(&s, &game, 640, 480);
+    ASSERT_NE(w, 0u);
+    ASSERT_TRUE(showsScene(waitForScene(s.display, w)));
+    pressKey(s.display, XK_Q);
+    // A click after the key: once the mallet has moved, the key has been handled too.
+    clickExpecting(&s, w, 250, 350, 250, 350);
+    int code = 0;
+    EXPECT_TRUE(processRunning(&game, &code)) << "ended with " << code;
+    endProcess(&game);
+    closeSession(&s);
+}
