@@ -153,8 +153,9 @@ TEST(Play, ClickOutsideThePlayersAreaPutsTheMalletOnItsNearestEdge)
 static std::vector<bool> scoreLine(const RgbImage &shot)
 {
     std::vector<bool> mask;
-    for (int j = shot.height - 250; j < shot.height - 220; j++)
-        for (int i = 0; i < 250; i++)
+    PixelRect band = scoreLineBand(shot);
+    for (int j = band.y; j < band.y + band.h; j++)
+        for (int i = band.x; i < band.x + band.w; i++)
             mask.push_back(countScene(shot, PixelRect{i, j, 1, 1}, HUD_TEXT) == 1);
     return mask;
 }

@@ -6,6 +6,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <algorithm>
 #include <fcntl.h>
 #include <ftw.h>
 #include <signal.h>
@@ -19,7 +20,7 @@
 
 const SceneColour SKY{{128, 128, 255}, 2}, TABLE_TOP{{92, 208, 92}, 2}, PUCK_TOP{{208, 92, 92}, 2},
     USER_MALLET_TOP{{92, 92, 208}, 2}, CPU_MALLET_TOP{{208, 92, 208}, 2}, FLOOR{{140, 46, 68}, 25},
-    HUD_TEXT{{255, 200, 245}, 60};
+    HUD_TEXT{{255, 192, 240}, 63};
 
 enum { MAX_SESSIONS = 8 };
 
@@ -559,6 +560,30 @@ int showsScene(const RgbImage &image)
     int area = image.width * image.height;
     return area > 0 && countScene(image, all, SKY) > area / 50 && countScene(image, all, TABLE_TOP) > area / 50 &&
            countScene(image, all, FLOOR) > area / 50;
+}
+
+// The band at the top of the lower-left 250 x 250 box where the score line is drawn.
+PixelRect scoreLineBand(const RgbImage &image)
+{
+    return PixelRect{0, image.height - 250, 250, 30};
+}
+
+// 1 when the score line is drawn in glyphs: some row of its band crosses many separate runs of
+// bright text pixels.
+int showsScoreLine(const RgbImage &image)
+{
+    PixelRect band = scoreLineBand(image);
+    int mostRuns = 0;
+    for (int y = band.y; y < band.y + band.h; y++) {
+        int runs = 0, inRun = 0;
+        for (int x = band.x; x < band.x + band.w; x++) {
+            int bright = countScene(image, PixelRect{x, y, 1, 1}, HUD_TEXT);
+            runs += bright && !inRun;
+            inRun = bright;
+        }
+        mostRuns = std::max(mostRuns, runs);
+    }
+    return mostRuns >= 8;
 }
 
 struct SceneWait {

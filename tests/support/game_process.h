@@ -117,6 +117,11 @@ int centroidNear(const RgbImage &image, PixelRect rect, Rgb colour, int toleranc
 int countScene(const RgbImage &image, PixelRect rect, SceneColour c);
 // 1 when the image shows the sky, the table top and the floor (the game is drawing).
 int showsScene(const RgbImage &image);
+// The band at the top of the lower-left 250 x 250 box where the score line is drawn.
+PixelRect scoreLineBand(const RgbImage &image);
+// 1 when the score line is drawn in glyphs: some row of its band crosses many separate runs of
+// bright text pixels (without its font the game draws solid bars there).
+int showsScoreLine(const RgbImage &image);
 // Captures the window until it shows the scene; the last capture (empty when it never did).
 RgbImage waitForScene(Display *d, Window w, int timeoutMs = DEFAULT_TIMEOUT_MS);
 // Fraction of pixels of equal-sized images whose channels all differ by at most tolerance.

@@ -1,0 +1,48 @@
+// The installed game: the tree cmake --install makes, started through its launcher.
+#include <gtest/gtest.h>
+
+#include "support/game_process.h"
+
+#include <unistd.h>
+
+// Runs a tool to its end without a display; its exit code.
+static int runTool(const std::string &program, const std::vector<std::string> &args)
+{
+    LaunchSpec spec;
+    spec.program = program;
+    spec.args = args;
+    ChildProcess tool = launchProcess(spec);
+    int code = waitProcess(&tool, 60000);
+    if (code != 0)
+        ADD_FAILURE() << program << " said: " << readStderr(&tool);
+    endProcess(&tool);
+    return code;
+}
+
+TEST(Install, LauncherStartsTheGameWithItsFontAndTheMenuEntryIsValid)
+{
+    std::string prefix = makeScratchDir(), elsewhere = makeScratchDir();
+    ASSERT_EQ(runTool(RINKSLIDER_CMAKE, {"--install", buildDir(), "--prefix", prefix}), 0);
+    for (const char *file : {"lib/rinkslider/rinkslider", "lib/rinkslider/floor.bmp", "lib/rinkslider/font.tga",
+                             "share/icons/hicolor/scalable/apps/rinkslider.svg"})
+        EXPECT_EQ(access((prefix + "/" + file).c_str(), R_OK), 0) << file;
+    EXPECT_EQ(runTool("/usr/bin/desktop-file-validate", {prefix + "/share/applications/rinkslider.desktop"}), 0);
+
+    XSession s;
+    ASSERT_TRUE(openSession(&s, 640, 480));
+    LaunchSpec spec = gameSpec(&s);
+    spec.program = prefix + "/bin/rinkslider";
+    spec.workDir = elsewhere;
+    ChildProcess game = launchProcess(spec);
+    Window w = findWindow(s.display, "Rinkslider");
+    ASSERT_NE(w, 0u);
+    RgbImage shot = waitForScene(s.display, w);
+    ASSERT_TRUE(showsScene(shot));
+    // Glyphs in the score line: the font was found.
+    EXPECT_TRUE(showsScoreLine(shot));
+    EXPECT_TRUE(windowsTitled(s.display, "Error").empty());
+    endProcess(&game);
+    closeSession(&s);
+    removeTree(prefix);
+    removeTree(elsewhere);
+}
