@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -56,8 +57,17 @@ static Window openWindow(Display *x, EGLDisplay egl, EGLConfig config)
     return w;
 }
 
-// Opens the window and presents a cleared frame every 40 ms until killed or the server goes.
-int main()
+// The driver's and renderer's names, for the benchmark's record of the machine.
+static void printInfo(EGLDisplay egl)
+{
+    printf("- EGL: %s %s\n", eglQueryString(egl, EGL_VENDOR), eglQueryString(egl, EGL_VERSION));
+    printf("- GL: %s; %s; %s\n", (const char *)glGetString(GL_VENDOR), (const char *)glGetString(GL_RENDERER),
+           (const char *)glGetString(GL_VERSION));
+}
+
+// Opens the window and presents a cleared frame every 40 ms until killed or the server goes;
+// with --info it prints the EGL and GL strings of that context instead.
+int main(int argc, char **argv)
 {
     Display *x = XOpenDisplay(nullptr);
     if (!x) {
@@ -79,6 +89,10 @@ int main()
     if (surface == EGL_NO_SURFACE || !eglMakeCurrent(egl, surface, surface, context)) {
         fprintf(stderr, "egl_floor: cannot make a window surface current\n");
         return 1;
+    }
+    if (argc > 1 && strcmp(argv[1], "--info") == 0) {
+        printInfo(egl);
+        return 0;
     }
     // Grey, so that a probe waiting for the first non-black pixel sees the first frame.
     glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
