@@ -7,6 +7,9 @@
 #include <stdlib.h>
 #include <string.h>
 
+// The copy of the command line the arguments point into; it lives as long as the process.
+char *commandLine;
+
 // Looks for the running instance's window up to three times; 1 when it was found and brought forward.
 static int raiseRunningInstance(const char *modulePath)
 {
@@ -36,7 +39,7 @@ int main(int argc, char **argv)
     registerWindowClass("ug window", ugWindowProc);
     static char *args[UG_MAX_ARGS];
     args[0] = modulePath;
-    char *line = joinCommandLine(argc, argv);
-    int count = line ? splitCommandLine(line, args) : 1;
+    commandLine = joinCommandLine(argc, argv);
+    int count = commandLine ? splitCommandLine(commandLine, args) : 1;
     return appMain(count, args);
 }

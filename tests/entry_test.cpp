@@ -11,12 +11,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-// Starts the game binary on the display.
+// Starts the game binary on the display, in its own directory so that it finds its font and shows
+// no error box that could cover its window.
 static pid_t startGame(const std::string &binary, const std::string &display)
 {
+    std::string dir = binary.substr(0, binary.rfind('/') + 1);
     pid_t pid = fork();
     if (pid == 0) {
         setenv("DISPLAY", display.c_str(), 1);
+        if (!dir.empty() && chdir(dir.c_str()) != 0)
+            _exit(127);
         execl(binary.c_str(), binary.c_str(), "some  words", (char *)nullptr);
         _exit(127);
     }

@@ -26,7 +26,6 @@ struct UgDialog {
 
 static UgErrorBoxHandler errorBoxHandler;
 static GC dialogGc;
-static XFontStruct *dialogFont;
 
 enum { DIALOG_W = 420, DIALOG_H = 130, BUTTON_W = 80, BUTTON_H = 26 };
 
@@ -42,9 +41,8 @@ static void paintDialog(UgDialog *d)
     Window w = d->window;
     if (!dialogGc) {
         dialogGc = XCreateGC(xDisplay, w, 0, nullptr);
-        dialogFont = XLoadQueryFont(xDisplay, "fixed");
-        if (dialogFont)
-            XSetFont(xDisplay, dialogGc, dialogFont->fid);
+        // Only the font's id is needed; a name the server lacks is refused and the GC keeps its default.
+        XSetFont(xDisplay, dialogGc, XLoadFont(xDisplay, "fixed"));
     }
     int screen = DefaultScreen(xDisplay);
     XClearWindow(xDisplay, w);
