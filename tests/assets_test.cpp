@@ -1,48 +1,12 @@
 // The image readers on hand-made files, and the shared glyph table.
 #include "assets/font.h"
 #include "assets/image_read.h"
+#include "support/image_files.h"
 
 #include <gtest/gtest.h>
 #include <vector>
 
-typedef std::vector<unsigned char> Bytes;
-
-static void putLe(Bytes &out, uint32_t value, int bytes)
-{
-    for (int i = 0; i < bytes; i++)
-        out.push_back((unsigned char)(value >> (8 * i)));
-}
-
-// A bitmap with the given header fields followed by the given pixel bytes.
-static Bytes bitmapFile(int32_t width, int32_t height, uint32_t sizeImage, const Bytes &pixels)
-{
-    Bytes out = {'B', 'M'};
-    putLe(out, 54 + (uint32_t)pixels.size(), 4);
-    putLe(out, 0, 4);
-    putLe(out, 54, 4);
-    putLe(out, 40, 4);
-    putLe(out, (uint32_t)width, 4);
-    putLe(out, (uint32_t)height, 4);
-    putLe(out, 1, 2);
-    putLe(out, 24, 2);
-    putLe(out, 0, 4);
-    putLe(out, sizeImage, 4);
-    out.insert(out.end(), 16, 0);  // resolution and palette counts
-    out.insert(out.end(), pixels.begin(), pixels.end());
-    return out;
-}
-
-static Bytes tgaFile(int type, int width, int height, int depth, const Bytes &id, const Bytes &pixels)
-{
-    Bytes out = {(unsigned char)id.size(), 0, (unsigned char)type, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    putLe(out, (uint32_t)width, 2);
-    putLe(out, (uint32_t)height, 2);
-    out.push_back((unsigned char)depth);
-    out.push_back(0x20);  // top-left origin bit: must not change the row order
-    out.insert(out.end(), id.begin(), id.end());
-    out.insert(out.end(), pixels.begin(), pixels.end());
-    return out;
-}
+typedef ImageBytes Bytes;
 
 // Runs a reader over the bytes as a file; the result, with *image and *reason as it left them.
 static int readBytes(int (*reader)(FILE *, ImageData *, const char **), const Bytes &bytes, ImageData *image,

@@ -63,9 +63,11 @@ int ugWriteBmp(const char *path, const uint8_t *rgba, int width, int height)
         }
         ok = fwrite(row, stride, 1, file) == 1;
     }
-    if (file)
-        ok = (fflush(file) == 0) & (fsync(fd) == 0) & (fclose(file) == 0) & ok;
-    else if (fd >= 0)
+    if (file) {
+        // The file is closed whatever the flush gave.
+        int flushed = fflush(file) == 0 && fsync(fd) == 0;
+        ok = fclose(file) == 0 && flushed && ok;
+    } else if (fd >= 0)
         close(fd);
     // Only a complete file replaces the target; a failed one is removed.
     if (ok)
