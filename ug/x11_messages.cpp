@@ -204,11 +204,15 @@ int ugGetMessage(UgMsg *msg)
     }
 }
 
-// Posts the character a key typed, as the step between fetch and dispatch.
+// Posts the character a key typed, as the step between fetch and dispatch. It goes to the front of
+// the queue, so it is taken before any later key: typed text and the Enter after it keep their order.
 void ugTranslateMessage(const UgMsg *msg)
 {
-    if (msg->message == WM_KEYDOWN && msg->character)
-        ugPostMessage(msg->window, WM_CHAR, msg->character, 0);
+    if (msg->message != WM_KEYDOWN || !msg->character || queueCount == UG_QUEUE_SIZE)
+        return;
+    queueHead = (queueHead + UG_QUEUE_SIZE - 1) % UG_QUEUE_SIZE;
+    queue[queueHead] = UgMsg{msg->window, WM_CHAR, msg->character, 0, 0};
+    queueCount++;
 }
 
 UgResult ugDispatchMessage(const UgMsg *msg)

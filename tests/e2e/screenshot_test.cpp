@@ -80,8 +80,7 @@ TEST(Screenshot, TypedPathAndEnterWriteTheWindowAsABitmap)
     Window dialog = openSaveDialog(&g);
     ASSERT_NE(dialog, 0u);
     std::string path = g.home + "/rink-1.bmp";
-    typeText(d, path.c_str());
-    pressKey(d, XK_Return);
+    typeText(d, path.c_str(), XK_Return);
     BmpWait bmp{path, 640, 480, {0, 0, {}}};
     ASSERT_TRUE(pollUntil(bmpWritten, &bmp)) << "no 640 x 480 bitmap at " << path;
     EXPECT_TRUE(waitGone(d, dialog));
@@ -99,8 +98,7 @@ TEST(Screenshot, EscapeWritesNothing)
     Display *d = g.session.display;
     Window dialog = openSaveDialog(&g);
     ASSERT_NE(dialog, 0u);
-    typeText(d, (g.home + "/cancelled").c_str());
-    pressKey(d, XK_Escape);
+    typeText(d, (g.home + "/cancelled").c_str(), XK_Escape);
     ASSERT_TRUE(waitGone(d, dialog));
     // A second dialog shows the game has finished with the first answer.
     ASSERT_NE(dialog = openSaveDialog(&g), 0u);
@@ -119,8 +117,7 @@ TEST(Screenshot, NoInTheOverwritePromptKeepsTheFile)
     std::string path = g.home + "/keep.bmp";
     ASSERT_TRUE(writeFile(path, "precious"));
     ASSERT_NE(openSaveDialog(&g), 0u);
-    typeText(d, "keep.bmp");
-    pressKey(d, XK_Return);
+    typeText(d, "keep.bmp", XK_Return);
     std::string question = path + " already exists. Replace it?";
     Window confirm = findDialog(d, "Confirm Save As", question.c_str());
     ASSERT_NE(confirm, 0u);

@@ -668,8 +668,8 @@ RgbImage readBmp24(const std::string &path)
     return image;
 }
 
-// A key by keysym (with shift when the keymap needs it).
-void pressKey(Display *d, KeySym sym)
+// Queues the press and release of a key by keysym, with shift when the keymap needs it.
+static void fakeKey(Display *d, KeySym sym)
 {
     KeyCode code = XKeysymToKeycode(d, sym);
     if (!code)
@@ -682,14 +682,26 @@ void pressKey(Display *d, KeySym sym)
     XTestFakeKeyEvent(d, code, False, CurrentTime);
     if (shift)
         XTestFakeKeyEvent(d, shiftCode, False, CurrentTime);
+}
+
+// A key by keysym (with shift when the keymap needs it).
+void pressKey(Display *d, KeySym sym)
+{
+    fakeKey(d, sym);
     XSync(d, False);
 }
 
-// A printable string, key by key (the Latin-1 keysyms are the characters themselves).
-void typeText(Display *d, const char *text)
+// A printable string (the Latin-1 keysyms are the characters themselves), then the key after it
+// (none for 0), all sent while the server is grabbed so that the program reads them in one go.
+void typeText(Display *d, const char *text, KeySym after)
 {
+    XGrabServer(d);
     for (const char *c = text; *c; c++)
-        pressKey(d, (KeySym)(unsigned char)*c);
+        fakeKey(d, (KeySym)(unsigned char)*c);
+    if (after)
+        fakeKey(d, after);
+    XUngrabServer(d);
+    XSync(d, False);
 }
 
 // The root coordinates of a point of the window.

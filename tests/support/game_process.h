@@ -129,10 +129,11 @@ double matchRatio(const RgbImage &a, const RgbImage &b, int tolerance);
 // Reads an uncompressed 24-bit BMP; an empty image when the file is not one.
 RgbImage readBmp24(const std::string &path);
 
-// XTest input: a key by keysym (with shift when the keymap needs it), a printable string, a click
-// of button 1 at window coordinates, pointer motion to window coordinates.
+// XTest input: a key by keysym (with shift when the keymap needs it); a printable string and then
+// the key after it (none for 0), sent in one burst as a fast typist's keys arrive; a click of
+// button 1 at window coordinates; pointer motion to window coordinates.
 void pressKey(Display *d, KeySym sym);
-void typeText(Display *d, const char *text);
+void typeText(Display *d, const char *text, KeySym after = 0);
 void clickAt(Display *d, Window w, int x, int y);
 void moveTo(Display *d, Window w, int x, int y);
 // Asks the window to close as a window manager would (WM_DELETE_WINDOW).
