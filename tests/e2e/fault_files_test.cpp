@@ -1,0 +1,140 @@
+// The real program with broken floor and font files beside it: a refused floor shows its message and
+// ends with 1, a floor the reader takes and every font file let the game play; none crashes or hangs.
+#include <gtest/gtest.h>
+
+#include "assets/image_read.h"
+#include "support/game_process.h"
+#include "support/image_files.h"
+
+#include <X11/keysym.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+enum { PLAYING = 1000 };
+
+// One start: which file is replaced, and by what.
+struct FileParam {
+    int isFloor;
+    ImageCase file;
+};
+
+// Puts a copy of the program into a fresh directory with the build's floor and font, the one file
+// replaced by the bytes given; empty on failure.
+static std::string gameDirWith(const FileParam &p)
+{
+    std::string dir = makeScratchDir();
+    const char *replaced = p.isFloor ? "/floor.bmp" : "/font.tga";
+    const char *kept = p.isFloor ? "/font.tga" : "/floor.bmp";
+    if (dir.empty() || !copyFile(gameProgram(), dir + "/rinkslider") || !copyFile(buildDir() + kept, dir + kept) ||
+        !writeFile(dir + replaced, std::string(p.file.bytes.begin(), p.file.bytes.end()))) {
+        removeTree(dir);
+        return "";
+    }
+    return dir;
+}
+
+struct TableWait {
+    Display *display;
+    Window window;
+};
+
+// Captures the window; 1 when it shows sky and table. A strange floor texture changes the floor's
+// colours, so the floor is not looked for.
+static int showsTable(void *context)
+{
+    TableWait *t = (TableWait *)context;
+    RgbImage shot = captureWindow(t->display, t->window);
+    PixelRect all{0, 0, shot.width, shot.height};
+    return countScene(shot, all, SKY) > 1000 && countScene(shot, all, TABLE_TOP) > 1000;
+}
+
+// Runs the copy in dir: answers the boxes expected, in turn, with Enter; then PLAYING when its window
+// shows the table while no error box is up and it still runs, else its exit code.
+static int startWithFiles(const std::string &dir, const std::vector<const char *> &boxes)
+{
+    XSession s;
+    if (!openSession(&s, 640, 480))
+        return -100;
+    LaunchSpec spec = gameSpec(&s);
+    spec.program = dir + "/rinkslider";
+    spec.workDir = dir;
+    ChildProcess game = launchProcess(spec);
+    int code = -101;
+    for (const char *text : boxes) {
+        Window box = findDialog(s.display, "Error", text);
+        EXPECT_NE(box, 0u) << "no box saying " << text;
+        if (!box)
+            break;
+        pressKey(s.display, XK_Return);
+        EXPECT_TRUE(waitGone(s.display, box));
+    }
+    if (boxes.empty()) {
+        TableWait wait{s.display, findWindow(s.display, "Rinkslider")};
+        int drawn = wait.window && pollUntil(showsTable, &wait);
+        int exitCode = 0;
+        code = drawn && windowsTitled(s.display, "Error").empty() && processRunning(&game, &exitCode)
+                   ? PLAYING
+                   : exitCode;
+    } else if (!::testing::Test::HasFailure()) {
+        code = waitProcess(&game);
+    }
+    endProcess(&game);
+    closeSession(&s);
+    return code;
+}
+
+// Names the case in test output instead of dumping its bytes.
+static void PrintTo(const FileParam &p, std::ostream *out)
+{
+    *out << (p.isFloor ? "floor.bmp " : "font.tga ") << p.file.name;
+}
+
+class FaultFileTest : public ::testing::TestWithParam<FileParam> {};
+
+TEST_P(FaultFileTest, RefusedFloorEndsWithOneAndEverythingElsePlays)
+{
+    const FileParam &p = GetParam();
+    std::string dir = gameDirWith(p);
+    ASSERT_FALSE(dir.empty());
+    if (p.isFloor && !p.file.accepted)
+        EXPECT_EQ(startWithFiles(dir, {"Incorrect texture type", "Error loading textures"}), 1);
+    else
+        EXPECT_EQ(startWithFiles(dir, {}), PLAYING);
+    removeTree(dir);
+}
+
+// Every case of a table, for one of the two files.
+static std::vector<FileParam> casesOf(int isFloor)
+{
+    std::vector<FileParam> params;
+    for (const ImageCase &c : isFloor ? bitmapCases() : tgaCases())
+        params.push_back({isFloor, c});
+    return params;
+}
+
+// The case's name as the test's name.
+static std::string caseName(const ::testing::TestParamInfo<FileParam> &info)
+{
+    return info.param.file.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Floor, FaultFileTest, ::testing::ValuesIn(casesOf(1)), caseName);
+INSTANTIATE_TEST_SUITE_P(Font, FaultFileTest, ::testing::ValuesIn(casesOf(0)), caseName);
+
+// The table's verdicts are the readers' own, so the starts above expect the right outcome.
+TEST(FaultFileTable, ReadersAcceptExactlyTheFilesMarkedSo)
+{
+    static unsigned char none[1];
+    for (int isFloor : {1, 0})
+        for (const FileParam &p : casesOf(isFloor)) {
+            const ImageBytes &bytes = p.file.bytes;
+            FILE *file = fmemopen(bytes.empty() ? none : (void *)bytes.data(), bytes.size(), "rb");
+            ASSERT_TRUE(file);
+            ImageData image = {};
+            const char *reason = nullptr;
+            int ok = isFloor ? readBitmap(file, &image, &reason) : readTga(file, &image, &reason);
+            fclose(file);
+            free(image.pixels);
+            EXPECT_EQ(ok, p.file.accepted) << p.file.name << ": " << (reason ? reason : "");
+        }
+}
