@@ -5,7 +5,6 @@
 
 #include <X11/keysym.h>
 #include <dirent.h>
-#include <stdio.h>
 
 // A running game whose home directory is a scratch directory, so nothing lands in the real one.
 struct ShotGame {
@@ -129,11 +128,8 @@ TEST(Screenshot, NoInTheOverwritePromptKeepsTheFile)
     pressKey(d, XK_Escape);
     ASSERT_TRUE(waitGone(d, again));
     ASSERT_NE(openSaveDialog(&g), 0u);
-    FILE *f = fopen(path.c_str(), "rb");
-    char text[16] = {};
-    ASSERT_TRUE(f);
-    EXPECT_EQ(fread(text, 1, sizeof text, f), 8u);
-    fclose(f);
-    EXPECT_STREQ(text, "precious");
+    std::string kept;
+    ASSERT_TRUE(readFile(path, &kept));
+    EXPECT_EQ(kept, "precious");
     stopShotGame(&g);
 }

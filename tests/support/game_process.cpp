@@ -6,6 +6,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 #include <algorithm>
 #include <fcntl.h>
 #include <ftw.h>
@@ -100,14 +101,16 @@ LaunchSpec gameSpec(const XSession *session)
     return spec;
 }
 
-// Opens a w x h session, starts the build's game on it and waits for its window; 0 on failure.
+// Opens a w x h session, starts the build's game on it and waits for its window to show the
+// scene; the window, 0 on failure.
 Window startGame(XSession *session, ChildProcess *game, int w, int h)
 {
     *game = ChildProcess{0, ""};
     if (!openSession(session, w, h))
         return 0;
     *game = launchProcess(gameSpec(session));
-    return game->pid ? findWindow(session->display, "Rinkslider") : 0;
+    Window window = game->pid ? findWindow(session->display, "Rinkslider") : 0;
+    return window && showsScene(waitForScene(session->display, window)) ? window : 0;
 }
 
 // Starts the child with stderr captured; pid 0 on failure. The child dies with the test.
@@ -182,20 +185,17 @@ int processRunning(ChildProcess *child, int *exitCode)
 // killing it) when it does not end in time.
 int waitProcess(ChildProcess *child, int timeoutMs)
 {
-    if (child->pid <= 0)
-        return WAIT_TIMED_OUT;
-    for (int waited = 0; waited <= timeoutMs; waited += 10) {
-        int status;
-        if (waitpid(child->pid, &status, WNOHANG) == child->pid) {
+    int code = WAIT_TIMED_OUT;
+    for (int waited = 0; processRunning(child, &code); waited += 10) {
+        if (waited >= timeoutMs) {
+            kill(child->pid, SIGKILL);
+            waitpid(child->pid, nullptr, 0);
             child->pid = 0;
-            return exitCodeOf(status);
+            return WAIT_TIMED_OUT;
         }
         usleep(10000);
     }
-    kill(child->pid, SIGKILL);
-    waitpid(child->pid, nullptr, 0);
-    child->pid = 0;
-    return WAIT_TIMED_OUT;
+    return code;
 }
 
 // Kills the child if it still runs and removes its stderr file.
@@ -215,14 +215,7 @@ void endProcess(ChildProcess *child)
 std::string readStderr(const ChildProcess *child)
 {
     std::string text;
-    FILE *f = fopen(child->stderrPath.c_str(), "rb");
-    if (!f)
-        return text;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-        text.append(buf, n);
-    fclose(f);
+    readFile(child->stderrPath, &text);
     return text;
 }
 
@@ -246,23 +239,47 @@ void removeTree(const std::string &dir)
         nftw(dir.c_str(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
 }
 
+// The whole file into *bytes; 1 on success.
+int readFile(const std::string &path, std::string *bytes)
+{
+    FILE *f = fopen(path.c_str(), "rb");
+    if (!f)
+        return 0;
+    bytes->clear();
+    char buf[65536];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
+        bytes->append(buf, n);
+    int ok = !ferror(f);
+    fclose(f);
+    return ok;
+}
+
 // Copies a file, keeping its permission bits; 1 on success.
 int copyFile(const std::string &from, const std::string &to)
 {
     struct stat st;
-    FILE *in = fopen(from.c_str(), "rb");
-    if (!in)
-        return 0;
-    FILE *out = fstat(fileno(in), &st) == 0 ? fopen(to.c_str(), "wb") : nullptr;
-    int ok = out != nullptr;
-    char buf[65536];
-    size_t n;
-    while (ok && (n = fread(buf, 1, sizeof buf, in)) > 0)
-        ok = fwrite(buf, 1, n, out) == n;
-    fclose(in);
-    if (out)
-        ok = fclose(out) == 0 && ok && chmod(to.c_str(), st.st_mode & 07777) == 0;
-    return ok;
+    std::string bytes;
+    return stat(from.c_str(), &st) == 0 && readFile(from, &bytes) && writeFile(to, bytes) &&
+           chmod(to.c_str(), st.st_mode & 07777) == 0;
+}
+
+// A scratch directory with copies of the build's program, floor.bmp and font.tga, where the file
+// named (if any) holds the bytes given instead, or is left out for null; empty on failure.
+std::string gameCopy(const char *fileName, const std::string *bytes)
+{
+    std::string dir = makeScratchDir();
+    int ok = !dir.empty() && copyFile(gameProgram(), dir + "/rinkslider");
+    for (const char *name : {"floor.bmp", "font.tga"}) {
+        std::string to = dir + "/" + name;
+        int replaced = fileName && strcmp(fileName, name) == 0;
+        ok = ok && (!replaced ? copyFile(buildDir() + "/" + name, to) : !bytes || writeFile(to, *bytes));
+    }
+    if (!ok) {
+        removeTree(dir);
+        return "";
+    }
+    return dir;
 }
 
 // Writes the bytes to a new file; 1 on success.
@@ -326,19 +343,22 @@ std::vector<Window> windowsTitled(Display *d, const char *title)
     return found;
 }
 
-struct TitleSearch {
+// A window search: the title, and the message line's text when it matters.
+struct WindowSearch {
     Display *display;
-    const char *title;
+    const char *title, *text;
     Window found;
 };
 
-// The topmost mapped window of the search's title, into found.
+static int showsMessage(Display *d, Window w, const char *text);
+
+// The topmost mapped window of the search's title (showing its text, if any), into found.
 static int findMapped(void *context)
 {
-    TitleSearch *s = (TitleSearch *)context;
+    WindowSearch *s = (WindowSearch *)context;
     s->found = 0;
     for (Window w : windowsTitled(s->display, s->title))
-        if (windowMapped(s->display, w))
+        if (windowMapped(s->display, w) && (!s->text || showsMessage(s->display, w, s->text)))
             s->found = w;
     return s->found != 0;
 }
@@ -346,22 +366,20 @@ static int findMapped(void *context)
 // Waits for a mapped top-level window with the title; 0 when none shows up in time.
 Window findWindow(Display *d, const char *title, int timeoutMs)
 {
-    TitleSearch search{d, title, 0};
-    pollUntil(findMapped, &search, timeoutMs);
-    return search.found;
+    return findDialog(d, title, nullptr, timeoutMs);
 }
 
 // 1 when the search's window is no longer viewable.
 static int notMapped(void *context)
 {
-    TitleSearch *s = (TitleSearch *)context;
+    WindowSearch *s = (WindowSearch *)context;
     return !windowMapped(s->display, s->found);
 }
 
-// Waits until the search's window is unmapped or destroyed; 1 when gone in time.
+// Waits until the window is unmapped or destroyed; 1 when gone in time.
 int waitGone(Display *d, Window w, int timeoutMs)
 {
-    TitleSearch search{d, nullptr, w};
+    WindowSearch search{d, nullptr, nullptr, w};
     return pollUntil(notMapped, &search, timeoutMs);
 }
 
@@ -408,29 +426,28 @@ static int showsMessage(Display *d, Window w, const char *text)
     return !want.empty() && want == seen;
 }
 
-struct DialogSearch {
-    Display *display;
-    const char *title, *text;
-    Window found;
-};
-
-// The mapped window of the search's title that shows its text, into found.
-static int findShowing(void *context)
-{
-    DialogSearch *s = (DialogSearch *)context;
-    s->found = 0;
-    for (Window w : windowsTitled(s->display, s->title))
-        if (windowMapped(s->display, w) && showsMessage(s->display, w, s->text))
-            s->found = w;
-    return s->found != 0;
-}
-
 // Waits for a mapped top-level window with the title whose message line shows the text.
 Window findDialog(Display *d, const char *title, const char *text, int timeoutMs)
 {
-    DialogSearch search{d, title, text, 0};
-    pollUntil(findShowing, &search, timeoutMs);
+    WindowSearch search{d, title, text, 0};
+    pollUntil(findMapped, &search, timeoutMs);
     return search.found;
+}
+
+// Answers the "Error" boxes showing the texts, in turn, with Enter; how many were answered.
+int answerErrorBoxes(Display *d, const std::vector<const char *> &texts)
+{
+    int answered = 0;
+    for (const char *text : texts) {
+        Window box = findDialog(d, "Error", text);
+        if (!box)
+            break;
+        pressKey(d, XK_Return);
+        if (!waitGone(d, box))
+            break;
+        answered++;
+    }
+    return answered;
 }
 
 // The class part of WM_CLASS, empty when unset.
@@ -509,8 +526,15 @@ Rgb pixelAt(const RgbImage &image, int x, int y)
     return Rgb{p[0], p[1], p[2]};
 }
 
-// The count of pixels near the colour in the rectangle, their coordinate sums into sx, sy.
-static int scanNear(const RgbImage &image, PixelRect rect, Rgb colour, int tolerance, double *sx, double *sy)
+// 1 when every channel of the pixel is within the colour's tolerance.
+int nearColour(Rgb p, SceneColour c)
+{
+    return abs(p.r - c.colour.r) <= c.tolerance && abs(p.g - c.colour.g) <= c.tolerance &&
+           abs(p.b - c.colour.b) <= c.tolerance;
+}
+
+// The count of pixels of the colour in the rectangle, their coordinate sums into sx, sy.
+static int scanNear(const RgbImage &image, PixelRect rect, SceneColour colour, double *sx, double *sy)
 {
     int x0 = rect.x < 0 ? 0 : rect.x, y0 = rect.y < 0 ? 0 : rect.y;
     int x1 = rect.x + rect.w > image.width ? image.width : rect.x + rect.w;
@@ -518,8 +542,7 @@ static int scanNear(const RgbImage &image, PixelRect rect, Rgb colour, int toler
     int count = 0;
     for (int y = y0; y < y1; y++)
         for (int x = x0; x < x1; x++) {
-            Rgb p = pixelAt(image, x, y);
-            if (abs(p.r - colour.r) <= tolerance && abs(p.g - colour.g) <= tolerance && abs(p.b - colour.b) <= tolerance) {
+            if (nearColour(pixelAt(image, x, y), colour)) {
                 count++;
                 *sx += x;
                 *sy += y;
@@ -528,29 +551,23 @@ static int scanNear(const RgbImage &image, PixelRect rect, Rgb colour, int toler
     return count;
 }
 
-// Pixels within tolerance (per channel) of the colour inside the rectangle, clipped to the image.
-int countNear(const RgbImage &image, PixelRect rect, Rgb colour, int tolerance)
+// Pixels of a scene colour in the rectangle, clipped to the image.
+int countScene(const RgbImage &image, PixelRect rect, SceneColour c)
 {
     double sx = 0, sy = 0;
-    return scanNear(image, rect, colour, tolerance, &sx, &sy);
+    return scanNear(image, rect, c, &sx, &sy);
 }
 
 // The count of such pixels and their centroid in *cx, *cy (untouched when there are none).
-int centroidNear(const RgbImage &image, PixelRect rect, Rgb colour, int tolerance, double *cx, double *cy)
+int centroidScene(const RgbImage &image, PixelRect rect, SceneColour c, double *cx, double *cy)
 {
     double sx = 0, sy = 0;
-    int count = scanNear(image, rect, colour, tolerance, &sx, &sy);
+    int count = scanNear(image, rect, c, &sx, &sy);
     if (count) {
         *cx = sx / count;
         *cy = sy / count;
     }
     return count;
-}
-
-// Pixels of a scene colour in the rectangle.
-int countScene(const RgbImage &image, PixelRect rect, SceneColour c)
-{
-    return countNear(image, rect, c.colour, c.tolerance);
 }
 
 // 1 when the image shows the sky, the table top and the floor (the game is drawing).
@@ -577,7 +594,7 @@ int showsScoreLine(const RgbImage &image)
     for (int y = band.y; y < band.y + band.h; y++) {
         int runs = 0, inRun = 0;
         for (int x = band.x; x < band.x + band.w; x++) {
-            int bright = countScene(image, PixelRect{x, y, 1, 1}, HUD_TEXT);
+            int bright = nearColour(pixelAt(image, x, y), HUD_TEXT);
             runs += bright && !inRun;
             inRun = bright;
         }
@@ -586,27 +603,43 @@ int showsScoreLine(const RgbImage &image)
     return mostRuns >= 8;
 }
 
-struct SceneWait {
+struct CaptureWait {
     Display *display;
     Window window;
-    RgbImage image;
+    int (*accept)(const RgbImage &shot, void *context);
+    void *context;
+    RgbImage *shot;
 };
 
-// Takes a capture into the wait record; 1 when it shows the scene.
-static int captureShowsScene(void *context)
+// Takes a capture into the wait record; the acceptance of it.
+static int captureAccepted(void *context)
 {
-    SceneWait *w = (SceneWait *)context;
-    w->image = captureWindow(w->display, w->window);
-    return showsScene(w->image);
+    CaptureWait *w = (CaptureWait *)context;
+    *w->shot = captureWindow(w->display, w->window);
+    return !w->shot->rgb.empty() && w->accept(*w->shot, w->context);
+}
+
+// Captures the window into *shot until accept(shot, context) says 1; 1 when it did in time.
+int captureUntil(Display *d, Window w, int (*accept)(const RgbImage &shot, void *context), void *context,
+                 RgbImage *shot, int timeoutMs)
+{
+    CaptureWait wait{d, w, accept, context, shot};
+    return pollUntil(captureAccepted, &wait, timeoutMs);
+}
+
+// 1 when the capture shows the scene.
+static int acceptScene(const RgbImage &shot, void *)
+{
+    return showsScene(shot);
 }
 
 // Captures the window until it shows the scene; the last capture (empty when it never did).
 RgbImage waitForScene(Display *d, Window w, int timeoutMs)
 {
-    SceneWait wait{d, w, {0, 0, {}}};
-    if (!pollUntil(captureShowsScene, &wait, timeoutMs))
-        wait.image = RgbImage{0, 0, {}};
-    return wait.image;
+    RgbImage shot{0, 0, {}};
+    if (!captureUntil(d, w, acceptScene, nullptr, &shot, timeoutMs))
+        shot = RgbImage{0, 0, {}};
+    return shot;
 }
 
 // Fraction of pixels of equal-sized images whose channels all differ by at most tolerance.
@@ -635,23 +668,18 @@ static unsigned leField(const unsigned char *p, int bytes)
 RgbImage readBmp24(const std::string &path)
 {
     RgbImage image{0, 0, {}};
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f)
+    std::string bytes;
+    if (!readFile(path, &bytes))
         return image;
-    std::vector<unsigned char> data;
-    unsigned char buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-        data.insert(data.end(), buf, buf + n);
-    fclose(f);
-    if (data.size() < 54 || data[0] != 'B' || data[1] != 'M' || leField(&data[28], 2) != 24 || leField(&data[30], 4) != 0)
+    const unsigned char *data = (const unsigned char *)bytes.data();
+    if (bytes.size() < 54 || data[0] != 'B' || data[1] != 'M' || leField(&data[28], 2) != 24 || leField(&data[30], 4) != 0)
         return image;
     unsigned offset = leField(&data[10], 4);
     int width = (int)leField(&data[18], 4), height = (int)leField(&data[22], 4);
     bool topDown = height < 0;
     height = abs(height);
     size_t stride = ((size_t)width * 3 + 3) & ~(size_t)3;
-    if (width <= 0 || width > 1 << 15 || height > 1 << 15 || offset + stride * height > data.size())
+    if (width <= 0 || width > 1 << 15 || height > 1 << 15 || offset + stride * height > bytes.size())
         return image;
     image.width = width;
     image.height = height;

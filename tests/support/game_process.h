@@ -64,7 +64,8 @@ std::string gameProgram();
 // The build's game on the session's display, started in the build directory.
 LaunchSpec gameSpec(const XSession *session);
 
-// Opens a w x h session, starts the build's game on it and waits for its window; 0 on failure.
+// Opens a w x h session, starts the build's game on it and waits for its window to show the
+// scene; the window, 0 on failure.
 Window startGame(XSession *session, ChildProcess *game, int w, int h);
 
 // Starts the child with stderr captured; pid 0 on failure. The child dies with the test.
@@ -84,8 +85,12 @@ std::string makeScratchDir();
 void removeTree(const std::string &dir);
 // Copies a file, keeping its permission bits; 1 on success.
 int copyFile(const std::string &from, const std::string &to);
-// Writes the bytes to a new file; 1 on success.
+// Reads a whole file into *bytes, or writes the bytes to a new file; 1 on success.
+int readFile(const std::string &path, std::string *bytes);
 int writeFile(const std::string &path, const std::string &bytes);
+// A scratch directory with copies of the build's program, floor.bmp and font.tga, where the file
+// named (if any) holds the bytes given instead, or is left out for null; empty on failure.
+std::string gameCopy(const char *fileName, const std::string *bytes);
 
 // Polls check(context) every 10 ms until it returns nonzero or the time is up; its last result.
 int pollUntil(int (*check)(void *context), void *context, int timeoutMs = DEFAULT_TIMEOUT_MS);
@@ -99,6 +104,8 @@ int waitGone(Display *d, Window w, int timeoutMs = DEFAULT_TIMEOUT_MS);
 // Waits for a mapped top-level window with the title whose message line (where our dialogs draw
 // it, in the "fixed" font) shows exactly the text; 0 when none does in time.
 Window findDialog(Display *d, const char *title, const char *text, int timeoutMs = DEFAULT_TIMEOUT_MS);
+// Answers the "Error" boxes showing the texts, in turn, with Enter; how many were answered.
+int answerErrorBoxes(Display *d, const std::vector<const char *> &texts);
 // The class part of WM_CLASS, empty when unset.
 std::string windowClass(Display *d, Window w);
 // 1 when the window exists and is viewable.
@@ -108,13 +115,16 @@ int windowSize(Display *d, Window w, int *width, int *height);
 
 // The window's pixels; an empty image (width 0) when it cannot be read.
 RgbImage captureWindow(Display *d, Window w);
+// Captures the window into *shot until accept(shot, context) says 1; 1 when it did in time.
+int captureUntil(Display *d, Window w, int (*accept)(const RgbImage &shot, void *context), void *context,
+                 RgbImage *shot, int timeoutMs = DEFAULT_TIMEOUT_MS);
 Rgb pixelAt(const RgbImage &image, int x, int y);
-// Pixels within tolerance (per channel) of the colour inside the rectangle, clipped to the image.
-int countNear(const RgbImage &image, PixelRect rect, Rgb colour, int tolerance);
-// The count of such pixels and their centroid in *cx, *cy (untouched when there are none).
-int centroidNear(const RgbImage &image, PixelRect rect, Rgb colour, int tolerance, double *cx, double *cy);
-// Pixels of a scene colour in the rectangle.
+// 1 when every channel of the pixel is within the colour's tolerance.
+int nearColour(Rgb p, SceneColour c);
+// Pixels of a scene colour in the rectangle, clipped to the image.
 int countScene(const RgbImage &image, PixelRect rect, SceneColour c);
+// The count of such pixels and their centroid in *cx, *cy (untouched when there are none).
+int centroidScene(const RgbImage &image, PixelRect rect, SceneColour c, double *cx, double *cy);
 // 1 when the image shows the sky, the table top and the floor (the game is drawing).
 int showsScene(const RgbImage &image);
 // The band at the top of the lower-left 250 x 250 box where the score line is drawn.
