@@ -33,11 +33,10 @@ TEST(Install, LauncherStartsTheGameWithItsFontAndTheMenuEntryIsValid)
     LaunchSpec spec = gameSpec(&s);
     spec.program = prefix + "/bin/rinkslider";
     spec.workDir = elsewhere;
-    ChildProcess game = launchProcess(spec);
-    Window w = findWindow(s.display, "Rinkslider");
+    ChildProcess game;
+    Window w = launchGame(&s, spec, &game);
     ASSERT_NE(w, 0u);
-    RgbImage shot = waitForScene(s.display, w);
-    ASSERT_TRUE(showsScene(shot));
+    RgbImage shot = captureWindow(s.display, w);
     // Glyphs in the score line: the font was found.
     EXPECT_TRUE(showsScoreLine(shot));
     EXPECT_TRUE(windowsTitled(s.display, "Error").empty());

@@ -24,9 +24,8 @@ static int startShotGame(ShotGame *g)
         return 0;
     LaunchSpec spec = gameSpec(&g->session);
     spec.env.push_back("HOME=" + g->home);
-    g->game = launchProcess(spec);
-    g->window = findWindow(g->session.display, "Rinkslider");
-    return g->window && showsScene(waitForScene(g->session.display, g->window));
+    g->window = launchGame(&g->session, spec, &g->game);
+    return g->window != 0;
 }
 
 static void stopShotGame(ShotGame *g)

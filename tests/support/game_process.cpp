@@ -101,16 +101,20 @@ LaunchSpec gameSpec(const XSession *session)
     return spec;
 }
 
-// Opens a w x h session, starts the build's game on it and waits for its window to show the
-// scene; the window, 0 on failure.
+// Starts the game the spec names on the open session and waits for its window to show the scene;
+// the window, 0 on failure.
+Window launchGame(XSession *session, const LaunchSpec &spec, ChildProcess *game)
+{
+    *game = launchProcess(spec);
+    Window window = game->pid ? findWindow(session->display, "Rinkslider") : 0;
+    return window && showsScene(waitForScene(session->display, window)) ? window : 0;
+}
+
+// Opens a w x h session and launches the build's game on it; the window, 0 on failure.
 Window startGame(XSession *session, ChildProcess *game, int w, int h)
 {
     *game = ChildProcess{0, ""};
-    if (!openSession(session, w, h))
-        return 0;
-    *game = launchProcess(gameSpec(session));
-    Window window = game->pid ? findWindow(session->display, "Rinkslider") : 0;
-    return window && showsScene(waitForScene(session->display, window)) ? window : 0;
+    return openSession(session, w, h) ? launchGame(session, gameSpec(session), game) : 0;
 }
 
 // Starts the child with stderr captured; pid 0 on failure. The child dies with the test.

@@ -64,8 +64,10 @@ std::string gameProgram();
 // The build's game on the session's display, started in the build directory.
 LaunchSpec gameSpec(const XSession *session);
 
-// Opens a w x h session, starts the build's game on it and waits for its window to show the
-// scene; the window, 0 on failure.
+// Starts the game the spec names on the open session and waits for its window to show the scene;
+// the window, 0 on failure.
+Window launchGame(XSession *session, const LaunchSpec &spec, ChildProcess *game);
+// Opens a w x h session and launches the build's game on it; the window, 0 on failure.
 Window startGame(XSession *session, ChildProcess *game, int w, int h);
 
 // Starts the child with stderr captured; pid 0 on failure. The child dies with the test.
