@@ -6,7 +6,6 @@
 #include "support/game_process.h"
 #include "support/image_files.h"
 
-#include <X11/keysym.h>
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -18,68 +17,46 @@ struct FileParam {
     ImageCase file;
 };
 
-// Puts a copy of the program into a fresh directory with the build's floor and font, the one file
-// replaced by the bytes given; empty on failure.
-static std::string gameDirWith(const FileParam &p)
+// 1 when the capture shows sky and table. A strange floor texture changes the floor's colours, so
+// the floor is not looked for.
+static int showsTable(const RgbImage &shot, void *)
 {
-    std::string dir = makeScratchDir();
-    const char *replaced = p.isFloor ? "/floor.bmp" : "/font.tga";
-    const char *kept = p.isFloor ? "/font.tga" : "/floor.bmp";
-    if (dir.empty() || !copyFile(gameProgram(), dir + "/rinkslider") || !copyFile(buildDir() + kept, dir + kept) ||
-        !writeFile(dir + replaced, std::string(p.file.bytes.begin(), p.file.bytes.end()))) {
-        removeTree(dir);
-        return "";
-    }
-    return dir;
-}
-
-struct TableWait {
-    Display *display;
-    Window window;
-};
-
-// Captures the window; 1 when it shows sky and table. A strange floor texture changes the floor's
-// colours, so the floor is not looked for.
-static int showsTable(void *context)
-{
-    TableWait *t = (TableWait *)context;
-    RgbImage shot = captureWindow(t->display, t->window);
     PixelRect all{0, 0, shot.width, shot.height};
     return countScene(shot, all, SKY) > 1000 && countScene(shot, all, TABLE_TOP) > 1000;
 }
 
-// Runs the copy in dir: answers the boxes expected, in turn, with Enter; then PLAYING when its window
-// shows the table while no error box is up and it still runs, else its exit code.
-static int startWithFiles(const std::string &dir, const std::vector<const char *> &boxes)
+// Starts a copy of the program with the case's file beside it and answers the boxes expected, in
+// turn, with Enter: then PLAYING when its window shows the table while no error box is up and it
+// still runs, else its exit code.
+static int startWithFile(const FileParam &p, const std::vector<const char *> &boxes)
 {
+    std::string bytes(p.file.bytes.begin(), p.file.bytes.end());
+    std::string dir = gameCopy(p.isFloor ? "floor.bmp" : "font.tga", &bytes);
     XSession s;
-    if (!openSession(&s, 640, 480))
+    if (dir.empty() || !openSession(&s, 640, 480)) {
+        removeTree(dir);
         return -100;
+    }
     LaunchSpec spec = gameSpec(&s);
     spec.program = dir + "/rinkslider";
     spec.workDir = dir;
     ChildProcess game = launchProcess(spec);
     int code = -101;
-    for (const char *text : boxes) {
-        Window box = findDialog(s.display, "Error", text);
-        EXPECT_NE(box, 0u) << "no box saying " << text;
-        if (!box)
-            break;
-        pressKey(s.display, XK_Return);
-        EXPECT_TRUE(waitGone(s.display, box));
-    }
-    if (boxes.empty()) {
-        TableWait wait{s.display, findWindow(s.display, "Rinkslider")};
-        int drawn = wait.window && pollUntil(showsTable, &wait);
+    if (!boxes.empty()) {
+        if (answerErrorBoxes(s.display, boxes) == (int)boxes.size())
+            code = waitProcess(&game);
+    } else {
+        Window w = findWindow(s.display, "Rinkslider");
+        RgbImage shot;
+        int drawn = w && captureUntil(s.display, w, showsTable, nullptr, &shot);
         int exitCode = 0;
         code = drawn && windowsTitled(s.display, "Error").empty() && processRunning(&game, &exitCode)
                    ? PLAYING
                    : exitCode;
-    } else if (!::testing::Test::HasFailure()) {
-        code = waitProcess(&game);
     }
     endProcess(&game);
     closeSession(&s);
+    removeTree(dir);
     return code;
 }
 
@@ -94,13 +71,10 @@ class FaultFileTest : public ::testing::TestWithParam<FileParam> {};
 TEST_P(FaultFileTest, RefusedFloorEndsWithOneAndEverythingElsePlays)
 {
     const FileParam &p = GetParam();
-    std::string dir = gameDirWith(p);
-    ASSERT_FALSE(dir.empty());
     if (p.isFloor && !p.file.accepted)
-        EXPECT_EQ(startWithFiles(dir, {"Incorrect texture type", "Error loading textures"}), 1);
+        EXPECT_EQ(startWithFile(p, {"Incorrect texture type", "Error loading textures"}), 1);
     else
-        EXPECT_EQ(startWithFiles(dir, {}), PLAYING);
-    removeTree(dir);
+        EXPECT_EQ(startWithFile(p, {}), PLAYING);
 }
 
 // Every case of a table, for one of the two files.

@@ -22,25 +22,18 @@ static long long nowMs()
     return (long long)now.tv_sec * 1000 + now.tv_nsec / 1000000;
 }
 
-struct ChangeWait {
-    Display *display;
-    Window window;
-    RgbImage first;
-};
-
-// Captures the window; 1 once it differs clearly from the first capture (the game is ticking).
-static int frameChanged(void *context)
+// 1 once the capture differs clearly from the first one (the game is ticking).
+static int frameChanged(const RgbImage &shot, void *first)
 {
-    ChangeWait *c = (ChangeWait *)context;
-    return matchRatio(captureWindow(c->display, c->window), c->first, 8) < 0.999;
+    return matchRatio(shot, *(const RgbImage *)first, 8) < 0.999;
 }
 
 // Serves in case the storm ended on a goal, then waits for the picture to move on.
 static int stillTicking(Display *d, Window w)
 {
     pressKey(d, XK_Down);
-    ChangeWait wait{d, w, waitForScene(d, w)};
-    return wait.first.width && pollUntil(frameChanged, &wait);
+    RgbImage first = waitForScene(d, w), shot;
+    return first.width && captureUntil(d, w, frameChanged, &first, &shot);
 }
 
 struct SizeWait {
@@ -62,7 +55,6 @@ TEST(FaultSoak, ThousandInputsAndFiftyResizesLeaveItRunningAndTicking)
     ChildProcess game;
     Window w = startGame(&s, &game, 640, 480);
     ASSERT_NE(w, 0u);
-    ASSERT_TRUE(waitForScene(s.display, w).width);
     // Every key but the ones that end the game ("q", Up) or open the save dialog ("c").
     const KeySym keys[] = {XK_Left, XK_Right, XK_Down, XK_Q, XK_a, XK_z, XK_1, XK_space,
                            XK_Return, XK_Escape, XK_Tab, XK_BackSpace, XK_F1, XK_Home};
@@ -96,7 +88,6 @@ TEST(FaultSoak, ServerKilledUnderItEndsTheGameWithTwo)
     ChildProcess game;
     Window w = startGame(&s, &game, 640, 480);
     ASSERT_NE(w, 0u);
-    ASSERT_TRUE(waitForScene(s.display, w).width);
     // Our own connection goes first, so that only the game meets the lost server.
     XCloseDisplay(s.display);
     s.display = nullptr;
@@ -109,10 +100,8 @@ TEST(FaultSoak, ServerKilledUnderItEndsTheGameWithTwo)
 TEST(FaultSoak, InstanceNameHeldWithoutAWindowStillStartsTheGame)
 {
     // A copy of its own, so that the name held here is no other test's.
-    std::string dir = makeScratchDir();
+    std::string dir = gameCopy(nullptr, nullptr);
     ASSERT_FALSE(dir.empty());
-    for (const char *file : {"/rinkslider", "/floor.bmp", "/font.tga"})
-        ASSERT_TRUE(copyFile(buildDir() + file, dir + file));
     char program[PATH_MAX], name[PATH_MAX];
     ASSERT_TRUE(realpath((dir + "/rinkslider").c_str(), program));
     instanceName(program, name, sizeof name);
