@@ -4,6 +4,7 @@
 
 #include "support/game_process.h"
 #include "ug/instance.h"
+#include "ug/x11_platform.h"
 
 #include <X11/Xatom.h>
 #include <X11/keysym.h>
@@ -11,16 +12,7 @@
 #include <random>
 #include <signal.h>
 #include <stdlib.h>
-#include <time.h>
 #include <unistd.h>
-
-// Milliseconds of the monotonic clock.
-static long long nowMs()
-{
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return (long long)now.tv_sec * 1000 + now.tv_nsec / 1000000;
-}
 
 // 1 once the capture differs clearly from the first one (the game is ticking).
 static int frameChanged(const RgbImage &shot, void *first)
@@ -143,7 +135,7 @@ TEST(FaultValgrind, TenSecondsOfPlayHaveNoMemoryErrors)
     ASSERT_TRUE(waitForScene(s.display, w, 60000).width);
     // Ten seconds of taps and turns, then "q" ends it the normal way so the leak check runs too.
     std::mt19937 random(10);
-    for (long long end = nowMs() + 10000; nowMs() < end;) {
+    for (long long end = ugNowMs() + 10000; ugNowMs() < end;) {
         clickAt(s.display, w, (int)(random() % 640), 240 + (int)(random() % 240));
         pressKey(s.display, random() % 2 ? XK_Left : XK_Right);
         pressKey(s.display, XK_Down);
