@@ -9,8 +9,7 @@
 
 enum { PLACE_TOLERANCE = 3 };
 
-// Where the user's mallet stands on the table, in window pixels: its flat top gives the centre
-// column and the top's half height b; the base's front edge lies b below the base's centre.
+// Where the user's mallet stands, in pixels: its top's middle column, top's half height above its lowest point.
 static int malletBase(const RgbImage &shot, double *x, double *y)
 {
     int minX = shot.width, maxX = -1, minY = shot.height, maxY = -1;
@@ -158,8 +157,7 @@ struct PuckWait {
     int samePolls;
 };
 
-// 1 when the puck has left its spot, or, with still set, once it has stayed put over ten polls
-// (longer than a few ticks).
+// 1 when the puck has left its spot, or, with still set, once it stayed put over ten polls (a few ticks).
 static int puckAccepted(const RgbImage &shot, void *context)
 {
     PuckWait *p = (PuckWait *)context;

@@ -28,6 +28,7 @@ static int startShotGame(ShotGame *g)
     return g->window != 0;
 }
 
+// Ends the game, its server and its home directory.
 static void stopShotGame(ShotGame *g)
 {
     endProcess(&g->game);

@@ -27,8 +27,7 @@ TEST(StartUp, ShowsTheWholeSceneWithTheScoreLine)
     closeSession(&s);
 }
 
-// Starts a copy of the game in its own directory, with floor.bmp missing (null) or holding the
-// bytes given; answers the boxes expected in turn with Enter, and returns the exit code.
+// Runs a copy whose floor.bmp is missing (null) or holds the bytes, answers the boxes; its exit code.
 static int runThroughBoxes(const std::string *floor, const std::vector<const char *> &boxes)
 {
     XSession s;

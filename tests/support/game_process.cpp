@@ -101,8 +101,7 @@ LaunchSpec gameSpec(const XSession *session)
     return spec;
 }
 
-// Starts the game the spec names on the open session and waits for its window to show the scene;
-// the window, 0 on failure.
+// Starts the spec's game on the open session; its window once it shows the scene, else 0.
 Window launchGame(XSession *session, const LaunchSpec &spec, ChildProcess *game)
 {
     *game = launchProcess(spec);
@@ -185,8 +184,7 @@ int processRunning(ChildProcess *child, int *exitCode)
     return 0;
 }
 
-// Waits for the child: its exit code, 128 + signal when killed by one, WAIT_TIMED_OUT (after
-// killing it) when it does not end in time.
+// The child's exit code (128 + signal), or WAIT_TIMED_OUT after killing it when it runs too long.
 int waitProcess(ChildProcess *child, int timeoutMs)
 {
     int code = WAIT_TIMED_OUT;
@@ -268,8 +266,7 @@ int copyFile(const std::string &from, const std::string &to)
            chmod(to.c_str(), st.st_mode & 07777) == 0;
 }
 
-// A scratch directory with copies of the build's program, floor.bmp and font.tga, where the file
-// named (if any) holds the bytes given instead, or is left out for null; empty on failure.
+// A scratch copy of the program and its images, one of them replaced by bytes or left out (null).
 std::string gameCopy(const char *fileName, const std::string *bytes)
 {
     std::string dir = makeScratchDir();
@@ -589,8 +586,7 @@ PixelRect scoreLineBand(const RgbImage &image)
     return PixelRect{0, image.height - 250, 250, 30};
 }
 
-// 1 when the score line is drawn in glyphs: some row of its band crosses many separate runs of
-// bright text pixels.
+// 1 when some row of the score line's band crosses many separate runs of bright text: glyphs.
 int showsScoreLine(const RgbImage &image)
 {
     PixelRect band = scoreLineBand(image);
@@ -723,8 +719,7 @@ void pressKey(Display *d, KeySym sym)
     XSync(d, False);
 }
 
-// A printable string (the Latin-1 keysyms are the characters themselves), then the key after it
-// (none for 0), all sent while the server is grabbed so that the program reads them in one go.
+// Text (Latin-1 keysyms are the characters) and one key after it, sent under a grab to arrive at once.
 void typeText(Display *d, const char *text, KeySym after)
 {
     XGrabServer(d);
