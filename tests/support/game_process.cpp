@@ -2,6 +2,8 @@
 // pixel captures and synthetic input.
 #include "support/game_process.h"
 
+#include "ug/x11_platform.h"
+
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
@@ -17,7 +19,6 @@
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
 const SceneColour SKY{{128, 128, 255}, 2}, TABLE_TOP{{92, 208, 92}, 2}, PUCK_TOP{{208, 92, 92}, 2},
@@ -164,14 +165,6 @@ ChildProcess launchProcess(const LaunchSpec &spec)
     return child;
 }
 
-// Milliseconds of the monotonic clock.
-static long long nowMs()
-{
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return (long long)now.tv_sec * 1000 + now.tv_nsec / 1000000;
-}
-
 // The exit code of a wait status, 128 + signal for a killed child.
 static int exitCodeOf(int status)
 {
@@ -197,8 +190,8 @@ int processRunning(ChildProcess *child, int *exitCode)
 int waitProcess(ChildProcess *child, int timeoutMs)
 {
     int code = WAIT_TIMED_OUT;
-    for (long long end = nowMs() + timeoutMs; processRunning(child, &code);) {
-        if (nowMs() >= end) {
+    for (long long end = ugNowMs() + timeoutMs; processRunning(child, &code);) {
+        if (ugNowMs() >= end) {
             kill(child->pid, SIGKILL);
             waitpid(child->pid, nullptr, 0);
             child->pid = 0;
@@ -305,9 +298,9 @@ int writeFile(const std::string &path, const std::string &bytes)
 // Polls check(context) every 10 ms until it returns nonzero or the time is up; its last result.
 int pollUntil(int (*check)(void *context), void *context, int timeoutMs)
 {
-    for (long long end = nowMs() + timeoutMs;;) {
+    for (long long end = ugNowMs() + timeoutMs;;) {
         int result = check(context);
-        if (result || nowMs() >= end)
+        if (result || ugNowMs() >= end)
             return result;
         usleep(10000);
     }
