@@ -3,6 +3,7 @@
 
 #include "ug/ug.h"
 
+#include <limits.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -62,7 +63,7 @@ int readBitmap(FILE *file, ImageData *image, const char **reason)
 // null after showing what went wrong.
 unsigned char *loadBitmap(const char *fileName, ImageData *image)
 {
-    char path[256];
+    char path[PATH_MAX];
     size_t length = ugModulePath(path, sizeof path);
     char *slash = length ? strrchr(path, '/') : nullptr;
     FILE *file = nullptr;

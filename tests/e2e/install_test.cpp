@@ -21,7 +21,9 @@ static int runTool(const std::string &program, const std::vector<std::string> &a
 
 TEST(Install, LauncherStartsTheGameWithItsFontAndTheMenuEntryIsValid)
 {
-    std::string prefix = makeScratchDir(), elsewhere = makeScratchDir();
+    // A prefix deep enough that the floor image's full path is longer than 256 bytes.
+    std::string root = makeScratchDir(), elsewhere = makeScratchDir();
+    std::string prefix = root + "/" + std::string(120, 'p') + "/" + std::string(120, 'q');
     ASSERT_EQ(runTool(RINKSLIDER_CMAKE, {"--install", buildDir(), "--prefix", prefix}), 0);
     for (const char *file : {"lib/rinkslider/rinkslider", "lib/rinkslider/floor.bmp", "lib/rinkslider/font.tga",
                              "share/icons/hicolor/scalable/apps/rinkslider.svg"})
@@ -42,6 +44,6 @@ TEST(Install, LauncherStartsTheGameWithItsFontAndTheMenuEntryIsValid)
     EXPECT_TRUE(windowsTitled(s.display, "Error").empty());
     endProcess(&game);
     closeSession(&s);
-    removeTree(prefix);
+    removeTree(root);
     removeTree(elsewhere);
 }
