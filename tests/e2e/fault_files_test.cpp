@@ -33,10 +33,7 @@ static int startWithFile(const FileParam &p, const std::vector<const char *> &bo
         removeTree(dir);
         return -100;
     }
-    LaunchSpec spec = gameSpec(&s);
-    spec.program = dir + "/rinkslider";
-    spec.workDir = dir;
-    ChildProcess game = launchProcess(spec);
+    ChildProcess game = launchProcess(gameCopySpec(&s, dir));
     int code = -101;
     if (!boxes.empty()) {
         if (answerErrorBoxes(s.display, boxes) == (int)boxes.size())

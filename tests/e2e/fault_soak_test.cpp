@@ -102,10 +102,10 @@ TEST(FaultSoak, InstanceNameHeldWithoutAWindowStillStartsTheGame)
     ASSERT_EQ(claimInstance(name), 0);
     XSession s;
     ASSERT_TRUE(openSession(&s, 640, 480));
-    LaunchSpec spec = gameSpec(&s);
-    spec.program = program;
-    spec.workDir = dir;
-    ChildProcess game = launchProcess(spec);
+    LaunchSpec launch = gameSpec(&s);
+    launch.program = program;
+    launch.workDir = dir;
+    ChildProcess game = launchProcess(launch);
     Window w = findWindow(s.display, "Rinkslider");
     ASSERT_NE(w, 0u);
     EXPECT_TRUE(showsScene(waitForScene(s.display, w)));
@@ -125,11 +125,11 @@ TEST(FaultValgrind, TenSecondsOfPlayHaveNoMemoryErrors)
         GTEST_SKIP() << "run by tools/sanitize/valgrind.sh";
     XSession s;
     ASSERT_TRUE(openSession(&s, 640, 480));
-    LaunchSpec spec = gameSpec(&s);
-    spec.program = "/usr/bin/valgrind";
-    spec.args = {"--error-exitcode=99", "--leak-check=full", "--errors-for-leak-kinds=definite",
+    LaunchSpec launch = gameSpec(&s);
+    launch.program = "/usr/bin/valgrind";
+    launch.args = {"--error-exitcode=99", "--leak-check=full", "--errors-for-leak-kinds=definite",
                  std::string("--suppressions=") + suppressions, gameProgram()};
-    ChildProcess game = launchProcess(spec);
+    ChildProcess game = launchProcess(launch);
     Window w = findWindow(s.display, "Rinkslider", 60000);
     ASSERT_NE(w, 0u);
     ASSERT_TRUE(waitForScene(s.display, w, 60000).width);

@@ -8,10 +8,10 @@
 // Runs a tool to its end without a display; its exit code.
 static int runTool(const std::string &program, const std::vector<std::string> &args)
 {
-    LaunchSpec spec;
-    spec.program = program;
-    spec.args = args;
-    ChildProcess tool = launchProcess(spec);
+    LaunchSpec launch;
+    launch.program = program;
+    launch.args = args;
+    ChildProcess tool = launchProcess(launch);
     int code = waitProcess(&tool, 60000);
     if (code != 0)
         ADD_FAILURE() << program << " said: " << readStderr(&tool);
@@ -32,11 +32,11 @@ TEST(Install, LauncherStartsTheGameWithItsFontAndTheMenuEntryIsValid)
 
     XSession s;
     ASSERT_TRUE(openSession(&s, 640, 480));
-    LaunchSpec spec = gameSpec(&s);
-    spec.program = prefix + "/bin/rinkslider";
-    spec.workDir = elsewhere;
+    LaunchSpec launch = gameSpec(&s);
+    launch.program = prefix + "/bin/rinkslider";
+    launch.workDir = elsewhere;
     ChildProcess game;
-    Window w = launchGame(&s, spec, &game);
+    Window w = launchGame(&s, launch, &game);
     ASSERT_NE(w, 0u);
     RgbImage shot = captureWindow(s.display, w);
     // Glyphs in the score line: the font was found.

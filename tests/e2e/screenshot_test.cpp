@@ -22,9 +22,9 @@ static int startShotGame(ShotGame *g)
     g->game = ChildProcess{0, ""};
     if (g->home.empty() || !openSession(&g->session, 640, 480))
         return 0;
-    LaunchSpec spec = gameSpec(&g->session);
-    spec.env.push_back("HOME=" + g->home);
-    g->window = launchGame(&g->session, spec, &g->game);
+    LaunchSpec launch = gameSpec(&g->session);
+    launch.env.push_back("HOME=" + g->home);
+    g->window = launchGame(&g->session, launch, &g->game);
     return g->window != 0;
 }
 

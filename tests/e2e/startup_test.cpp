@@ -36,10 +36,7 @@ static int runThroughBoxes(const std::string *floor, const std::vector<const cha
         removeTree(dir);
         return -100;
     }
-    LaunchSpec spec = gameSpec(&s);
-    spec.program = dir + "/rinkslider";
-    spec.workDir = dir;
-    ChildProcess game = launchProcess(spec);
+    ChildProcess game = launchProcess(gameCopySpec(&s, dir));
     int answered = answerErrorBoxes(s.display, boxes);
     EXPECT_EQ(answered, (int)boxes.size()) << "boxes answered";
     int code = answered == (int)boxes.size() ? waitProcess(&game) : -101;
@@ -65,9 +62,9 @@ TEST(BadStartUp, MissingFontIsReportedAndTheGameStillPlays)
     XSession s;
     ASSERT_TRUE(openSession(&s, 640, 480));
     std::string elsewhere = makeScratchDir();
-    LaunchSpec spec = gameSpec(&s);
-    spec.workDir = elsewhere;
-    ChildProcess game = launchProcess(spec);
+    LaunchSpec launch = gameSpec(&s);
+    launch.workDir = elsewhere;
+    ChildProcess game = launchProcess(launch);
     ASSERT_EQ(answerErrorBoxes(s.display, {"Error loading textures"}), 1);
     Window w = findWindow(s.display, "Rinkslider");
     RgbImage shot = waitForScene(s.display, w);
@@ -85,9 +82,9 @@ TEST(BadStartUp, MissingFontIsReportedAndTheGameStillPlays)
 
 TEST(BadStartUp, NoDisplayGivesOneLineAndOne)
 {
-    LaunchSpec spec;
-    spec.program = gameProgram();
-    ChildProcess game = launchProcess(spec);
+    LaunchSpec launch;
+    launch.program = gameProgram();
+    ChildProcess game = launchProcess(launch);
     EXPECT_EQ(waitProcess(&game, 3000), 1);
     std::string err = readStderr(&game);
     ASSERT_FALSE(err.empty());
@@ -103,17 +100,15 @@ TEST(SecondInstance, EndsWithZeroAndRaisesTheRunningGame)
     std::string dir = gameCopy(nullptr, nullptr);
     ASSERT_FALSE(dir.empty());
     ASSERT_TRUE(openSession(&s, 640, 480));
-    LaunchSpec spec = gameSpec(&s);
-    spec.program = dir + "/rinkslider";
-    spec.workDir = dir;
+    LaunchSpec launch = gameCopySpec(&s, dir);
     ChildProcess first;
-    Window w = launchGame(&s, spec, &first);
+    Window w = launchGame(&s, launch, &first);
     ASSERT_NE(w, 0u);
     // A window on top, so the raise has something to do.
     Window cover = XCreateSimpleWindow(s.display, DefaultRootWindow(s.display), 0, 0, 200, 200, 0, 0, 0);
     XMapRaised(s.display, cover);
     XSync(s.display, False);
-    ChildProcess second = launchProcess(spec);
+    ChildProcess second = launchProcess(launch);
     EXPECT_EQ(waitProcess(&second, 5000), 0);
     std::vector<Window> games = windowsTitled(s.display, "Rinkslider");
     ASSERT_EQ(games.size(), 1u);

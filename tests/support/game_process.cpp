@@ -96,17 +96,17 @@ std::string gameProgram()
 // The build's game on the session's display, started in the build directory.
 LaunchSpec gameSpec(const XSession *session)
 {
-    LaunchSpec spec;
-    spec.program = gameProgram();
-    spec.workDir = buildDir();
-    spec.display = session->server.name;
-    return spec;
+    LaunchSpec launch;
+    launch.program = gameProgram();
+    launch.workDir = buildDir();
+    launch.display = session->server.name;
+    return launch;
 }
 
-// Starts the spec's game on the open session; its window once it shows the scene, else 0.
-Window launchGame(XSession *session, const LaunchSpec &spec, ChildProcess *game)
+// Starts the launch's game on the open session; its window once it shows the scene, else 0.
+Window launchGame(XSession *session, const LaunchSpec &launch, ChildProcess *game)
 {
-    *game = launchProcess(spec);
+    *game = launchProcess(launch);
     Window window = game->pid ? findWindow(session->display, "Rinkslider") : 0;
     return window && showsScene(waitForScene(session->display, window)) ? window : 0;
 }
@@ -119,7 +119,7 @@ Window startGame(XSession *session, ChildProcess *game, int w, int h)
 }
 
 // Starts the child with stderr captured; pid 0 on failure. The child dies with the test.
-ChildProcess launchProcess(const LaunchSpec &spec)
+ChildProcess launchProcess(const LaunchSpec &launch)
 {
     ChildProcess child{0, ""};
     char path[] = "/tmp/rinkslider-stderr-XXXXXX";
@@ -140,19 +140,19 @@ ChildProcess launchProcess(const LaunchSpec &spec)
             dup2(devNull, 0);
             dup2(devNull, 1);
         }
-        if (spec.display.empty())
+        if (launch.display.empty())
             unsetenv("DISPLAY");
         else
-            setenv("DISPLAY", spec.display.c_str(), 1);
-        for (const std::string &entry : spec.env)
+            setenv("DISPLAY", launch.display.c_str(), 1);
+        for (const std::string &entry : launch.env)
             putenv(strdup(entry.c_str()));
-        if (!spec.workDir.empty() && chdir(spec.workDir.c_str()) != 0)
+        if (!launch.workDir.empty() && chdir(launch.workDir.c_str()) != 0)
             _exit(127);
-        std::vector<char *> argv{(char *)spec.program.c_str()};
-        for (const std::string &a : spec.args)
+        std::vector<char *> argv{(char *)launch.program.c_str()};
+        for (const std::string &a : launch.args)
             argv.push_back((char *)a.c_str());
         argv.push_back(nullptr);
-        execv(spec.program.c_str(), argv.data());
+        execv(launch.program.c_str(), argv.data());
         _exit(127);
     }
     close(errFd);
@@ -283,6 +283,15 @@ std::string gameCopy(const char *fileName, const std::string *bytes)
         return "";
     }
     return dir;
+}
+
+// The copy in dir on the session's display, started in dir.
+LaunchSpec gameCopySpec(const XSession *session, const std::string &dir)
+{
+    LaunchSpec launch = gameSpec(session);
+    launch.program = dir + "/rinkslider";
+    launch.workDir = dir;
+    return launch;
 }
 
 // Writes the bytes to a new file; 1 on success.

@@ -64,14 +64,14 @@ std::string gameProgram();
 // The build's game on the session's display, started in the build directory.
 LaunchSpec gameSpec(const XSession *session);
 
-// Starts the game the spec names on the open session and waits for its window to show the scene;
+// Starts the game the launch names on the open session and waits for its window to show the scene;
 // the window, 0 on failure.
-Window launchGame(XSession *session, const LaunchSpec &spec, ChildProcess *game);
+Window launchGame(XSession *session, const LaunchSpec &launch, ChildProcess *game);
 // Opens a w x h session and launches the build's game on it; the window, 0 on failure.
 Window startGame(XSession *session, ChildProcess *game, int w, int h);
 
 // Starts the child with stderr captured; pid 0 on failure. The child dies with the test.
-ChildProcess launchProcess(const LaunchSpec &spec);
+ChildProcess launchProcess(const LaunchSpec &launch);
 // Waits for the child: its exit code, 128 + signal when killed by one, WAIT_TIMED_OUT (after
 // killing it) when it does not end in time.
 int waitProcess(ChildProcess *child, int timeoutMs = DEFAULT_TIMEOUT_MS);
@@ -93,6 +93,8 @@ int writeFile(const std::string &path, const std::string &bytes);
 // A scratch directory with copies of the build's program, floor.bmp and font.tga, where the file
 // named (if any) holds the bytes given instead, or is left out for null; empty on failure.
 std::string gameCopy(const char *fileName, const std::string *bytes);
+// The copy in dir on the session's display, started in dir.
+LaunchSpec gameCopySpec(const XSession *session, const std::string &dir);
 
 // Polls check(context) every 10 ms until it returns nonzero or the time is up; its last result.
 int pollUntil(int (*check)(void *context), void *context, int timeoutMs = DEFAULT_TIMEOUT_MS);
