@@ -342,61 +342,6 @@ TEST_F(UgWindowTest, ErrorBoxShowsUntilEnterAndCanBeRoutedToAHandler)
     EXPECT_EQ(boxTexts, std::vector<std::string>{"Out of Memory"});
 }
 
-// Reads a whole file; empty when it does not exist.
-static std::vector<uint8_t> readAll(const std::string &path)
-{
-    std::vector<uint8_t> data;
-    FILE *f = fopen(path.c_str(), "rb");
-    for (int c; f && (c = fgetc(f)) != EOF;)
-        data.push_back((uint8_t)c);
-    if (f)
-        fclose(f);
-    return data;
-}
-
-TEST_F(UgWindowTest, ScreenshotSavesTheWindowAndNeverOverwritesSilently)
-{
-    char home[] = "/tmp/ughomeXXXXXX";
-    ASSERT_TRUE(mkdtemp(home));
-    setenv("HOME", home, 1);
-    std::string shot = std::string(home) + "/Screenshot.bmp";
-    ugSetResizeHandler(win, recordResize);
-    ugSetDrawHandler(win, recordDraw);
-
-    std::thread cancel(answerWindow, server.name, "Save As", std::vector<KeySym>{XK_Escape});
-    ugWindowProc(win->nativeWindow, WM_CHAR, 'c', 0);
-    cancel.join();
-    EXPECT_TRUE(readAll(shot).empty());
-
-    std::thread save(answerWindow, server.name, "Save As", std::vector<KeySym>{XK_Return});
-    ugWindowProc(win->nativeWindow, WM_CHAR, 'c', 0);
-    save.join();
-    std::vector<uint8_t> bmp = readAll(shot);
-    ASSERT_EQ(bmp.size(), 54u + 640 * 480 * 3);
-    // The frame drawn was pure red: blue, green, red bytes in the file.
-    EXPECT_EQ(bmp[54], 0);
-    EXPECT_EQ(bmp[55], 0);
-    EXPECT_EQ(bmp[56], 255);
-    EXPECT_EQ(bmp[bmp.size() - 1], 255);
-    EXPECT_TRUE(std::find(calls.begin(), calls.end(), "key 99") == calls.end());
-
-    // An existing file: "n" keeps it, and the save dialog that comes back is cancelled.
-    FILE *f = fopen(shot.c_str(), "wb");
-    fputs("keep", f);
-    fclose(f);
-    std::thread keep([] {
-        answerWindow(server.name, "Save As", {XK_Return});
-        answerWindow(server.name, "Confirm Save As", {XK_n});
-        usleep(100000);
-        answerWindow(server.name, "Save As", {XK_Escape});
-    });
-    ugWindowProc(win->nativeWindow, WM_CHAR, 'C', 0);
-    keep.join();
-    EXPECT_EQ(readAll(shot).size(), 4u);
-    std::string cleanup = std::string("rm -rf ") + home;
-    EXPECT_EQ(system(cleanup.c_str()), 0);
-}
-
 TEST_F(UgWindowTest, SecondProcessFindsTheRunningWindow)
 {
     char path[4096];
