@@ -5,7 +5,6 @@
 
 #include <limits.h>
 #include <stdlib.h>
-#include <string.h>
 
 GLuint floorTexture;
 
@@ -64,13 +63,7 @@ int readBitmap(FILE *file, ImageData *image, const char **reason)
 unsigned char *loadBitmap(const char *fileName, ImageData *image)
 {
     char path[PATH_MAX];
-    size_t length = ugModulePath(path, sizeof path);
-    char *slash = length ? strrchr(path, '/') : nullptr;
-    FILE *file = nullptr;
-    if (slash && (size_t)(slash + 1 - path) + strlen(fileName) < sizeof path) {
-        strcpy(slash + 1, fileName);
-        file = fopen(path, "rb");
-    }
+    FILE *file = ugPathBesideProgram(fileName, path, sizeof path) ? fopen(path, "rb") : nullptr;
     if (!file) {
         ugErrorBox("Can't Find Bitmap");
         return nullptr;

@@ -7,8 +7,10 @@
 #include "render/scene.h"
 #include "ug/ug.h"
 
+#include <limits.h>
 #include <math.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 // All zero but the camera's field of view, distance and angle.
 GameWorld gameWorld = {{}, {}, {}, {}, 0, 0, 0, {30, 60, 10, {}, {}, {}, 0, 0}};
@@ -80,7 +82,12 @@ int initGame()
     setTableConstants();
     updateCamera();
     setupScene();
-    loadTgaTexture("font.tga", &fontTexture);
+    // The working folder's font comes first; a start from anywhere else finds the one beside the program.
+    char besideProgram[PATH_MAX];
+    const char *fontPath = "font.tga";
+    if (access(fontPath, F_OK) != 0 && ugPathBesideProgram(fontPath, besideProgram, sizeof besideProgram))
+        fontPath = besideProgram;
+    loadTgaTexture(fontPath, &fontTexture);
     BitmapFont *font = (BitmapFont *)malloc(sizeof(BitmapFont));
     hudFont = font ? initBitmapFont(font, fontTexture, 15, 15) : nullptr;
     return 1;

@@ -22,6 +22,19 @@ size_t ugModulePath(char *buf, size_t size)
     return (size_t)length;
 }
 
+// Writes the path of the named file in the running program's folder into buf; its length, 0 on failure.
+size_t ugPathBesideProgram(const char *fileName, char *buf, size_t size)
+{
+    size_t length = ugModulePath(buf, size);
+    char *slash = length ? strrchr(buf, '/') : nullptr;
+    size_t folder = slash ? (size_t)(slash + 1 - buf) : 0;
+    size_t name = strlen(fileName);
+    if (!slash || folder + name >= size)
+        return 0;
+    memcpy(slash + 1, fileName, name + 1);
+    return folder + name;
+}
+
 // Converts wide text to UTF-8; 0 when the result does not fit.
 size_t ugWideToUtf8(const wchar_t *text, char *out, size_t size)
 {

@@ -73,3 +73,5 @@ typedef void (*UgErrorBoxHandler)(const char *text);
 void ugSetErrorBoxHandler(UgErrorBoxHandler handler);
 // Writes the running program's full path into buf; returns its length, 0 on failure.
 size_t ugModulePath(char *buf, size_t size);
+// Writes the path of the named file in the running program's folder into buf; its length, 0 on failure.
+size_t ugPathBesideProgram(const char *fileName, char *buf, size_t size);

@@ -5,11 +5,16 @@
 
 #include <unistd.h>
 
-TEST(StartUp, ShowsTheWholeSceneWithTheScoreLine)
+TEST(StartUp, FromAnotherFolderShowsTheWholeSceneWithTheScoreLine)
 {
     XSession s;
+    ASSERT_TRUE(openSession(&s, 640, 480));
+    // Started from a folder without images: the font beside the program is found, no box shows.
+    std::string elsewhere = makeScratchDir();
+    LaunchSpec launch = gameSpec(&s);
+    launch.workDir = elsewhere;
     ChildProcess game;
-    Window w = startGame(&s, &game, 640, 480);
+    Window w = launchGame(&s, launch, &game);
     ASSERT_NE(w, 0u);
     EXPECT_EQ(windowClass(s.display, w), "ug window");
     RgbImage shot = waitForScene(s.display, w);
@@ -23,8 +28,10 @@ TEST(StartUp, ShowsTheWholeSceneWithTheScoreLine)
     EXPECT_GT(countScene(shot, PixelRect{0, 0, 640, 40}, SKY), 640 * 30);
     EXPECT_TRUE(showsScoreLine(shot));
     EXPECT_EQ(countScene(shot, PixelRect{0, 300, 250, 180}, HUD_TEXT), 0);
+    EXPECT_TRUE(windowsTitled(s.display, "Error").empty());
     endProcess(&game);
     closeSession(&s);
+    removeTree(elsewhere);
 }
 
 // Runs a copy whose floor.bmp is missing (null) or holds the bytes, answers the boxes; its exit code.
@@ -57,12 +64,13 @@ TEST(BadStartUp, FloorThatIsNotABitmapShowsItsTypeThenEndsWithOne)
     EXPECT_EQ(runThroughBoxes(&notABitmap, {"Incorrect texture type", "Error loading textures"}), 1);
 }
 
-TEST(BadStartUp, MissingFontIsReportedAndTheGameStillPlays)
+TEST(BadStartUp, FontInNeitherPlaceIsReportedAndTheGameStillPlays)
 {
     XSession s;
     ASSERT_TRUE(openSession(&s, 640, 480));
-    std::string elsewhere = makeScratchDir();
-    LaunchSpec launch = gameSpec(&s);
+    std::string dir = gameCopy("font.tga", nullptr), elsewhere = makeScratchDir();
+    ASSERT_FALSE(dir.empty());
+    LaunchSpec launch = gameCopySpec(&s, dir);
     launch.workDir = elsewhere;
     ChildProcess game = launchProcess(launch);
     ASSERT_EQ(answerErrorBoxes(s.display, {"Error loading textures"}), 1);
@@ -77,6 +85,7 @@ TEST(BadStartUp, MissingFontIsReportedAndTheGameStillPlays)
     EXPECT_TRUE(processRunning(&game, &code)) << "ended with " << code;
     endProcess(&game);
     closeSession(&s);
+    removeTree(dir);
     removeTree(elsewhere);
 }
 
