@@ -136,10 +136,12 @@ static void translateEvent(XEvent *event)
     }
 }
 
-// Moves every event the connection already holds into the queue, without blocking.
+// Moves the events the connection already holds into the queue, without blocking. One event posts
+// at most a message per window and a character, so events wait in Xlib while the queue is near
+// full: nothing is dropped, however fast input comes.
 static void readEvents()
 {
-    while (XPending(xDisplay)) {
+    while (queueCount + UG_MAX_WINDOWS + 1 <= UG_QUEUE_SIZE && XPending(xDisplay)) {
         XEvent event;
         XNextEvent(xDisplay, &event);
         translateEvent(&event);
