@@ -1,10 +1,13 @@
-// Makes the game's two images from code: "floor.bmp" (wooden planks) and "font.tga" (the glyphs).
+// Makes the game's images from code: "floor.bmp" (wooden planks), "font.tga" (the glyphs) and the icon.
 // Usage: gen_assets <output directory>
+#include "tools/asset_files.h"
+
 #include <math.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <string.h>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 // 5 x 7 glyph designs for codes 32..126, top row first, '#' lit.
@@ -119,10 +122,12 @@ static void putLe(std::vector<unsigned char> &out, uint32_t value, int bytes)
         out.push_back((unsigned char)(value >> (8 * i)));
 }
 
-// Writes the bytes to dir/name; 1 on success.
-static int writeFile(const std::string &dir, const char *name, const std::vector<unsigned char> &bytes)
+// Writes the bytes to dir/name, making the folders name holds; 1 on success.
+int writeFile(const std::string &dir, const char *name, const std::vector<unsigned char> &bytes)
 {
     std::string path = dir + "/" + name;
+    for (size_t slash = path.find('/', dir.size() + 1); slash != std::string::npos; slash = path.find('/', slash + 1))
+        mkdir(path.substr(0, slash).c_str(), 0755);
     FILE *file = fopen(path.c_str(), "wb");
     if (!file) {
         fprintf(stderr, "gen_assets: cannot write %s\n", path.c_str());
@@ -231,13 +236,14 @@ static std::vector<unsigned char> fontTga()
     return out;
 }
 
-// Writes both images into the directory named on the command line.
+// Writes the images and the icon into the directory named on the command line.
 int main(int argc, char **argv)
 {
     if (argc != 2) {
         fprintf(stderr, "usage: gen_assets <output directory>\n");
         return 2;
     }
-    int ok = writeFile(argv[1], "floor.bmp", floorBitmap()) && writeFile(argv[1], "font.tga", fontTga());
+    int ok = writeFile(argv[1], "floor.bmp", floorBitmap()) && writeFile(argv[1], "font.tga", fontTga()) &&
+             writeIcons(argv[1]);
     return ok ? 0 : 1;
 }
