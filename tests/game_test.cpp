@@ -11,23 +11,22 @@
 
 namespace {
 
-// A fresh world in play: constants set, the puck at rest at the centre, mallets parked out of reach.
+// A fresh world in play: the puck at rest at the centre, the mallets parked out of reach.
 struct GameTest : ::testing::Test {
     void SetUp() override
     {
         resetWorld();
-        gameWorld.puck.position = {0, 0, 0};
-        gameWorld.puck.vx = gameWorld.puck.vz = 0;
+        placePuck(0, 0, 0, 0);
         gameWorld.userMallet.position = {9, 0, 19};
         gameWorld.cpuMallet.position = {-9, 0, -19};
     }
-    void placePuck(float x, float z, float vx, float vz)
+    static void placePuck(float x, float z, float vx, float vz)
     {
         gameWorld.puck.position = {x, 0, z};
         gameWorld.puck.vx = vx;
         gameWorld.puck.vz = vz;
     }
-    // The nth value rand yields after seeding with seed; the generator is left freshly seeded.
+    // The nth number rand gives after srand(seed); the generator is left freshly seeded.
     static int nthRand(unsigned seed, int n)
     {
         srand(seed);
@@ -40,161 +39,137 @@ struct GameTest : ::testing::Test {
     UgWin win{};  // no native window: redraw requests go nowhere
 };
 
-TEST_F(GameTest, ServeStaysInItsRangesAndKeepsScores)
+TEST_F(GameTest, ServePutsAPuckAtTheCentreHeadingWithinFortyFiveDegreesOfEitherEnd)
 {
     gameWorld.userScore = 3;
     gameWorld.cpuScore = 5;
     gameWorld.goalState = -1;
     srand(99);
-    int headingNear = 0, headingRight = 0;
+    int towardsPlayer = 0, towardsRight = 0;
     for (int i = 0; i < 2000; i++) {
         gameWorld.userMallet.position = {5, 0, 9};
         serve();
         const Puck &p = gameWorld.puck;
         ASSERT_LE(fabsf(p.position.x), 0.5f);
         ASSERT_LE(fabsf(p.position.z), 0.5f);
-        ASSERT_EQ(p.position.y, 0);
-        ASSERT_NEAR(p.vx * p.vx + p.vz * p.vz, 4.0f, 1e-5);
-        ASSERT_LE(fabsf(p.vx), 1.414216f);
-        ASSERT_GE(fabsf(p.vz), 1.414211f);
-        headingNear += p.vz > 0;
-        headingRight += p.vx > 0;
+        ASSERT_NEAR(hypotf(p.vx, p.vz), 2, 1e-5);
+        ASSERT_LE(fabsf(p.vx), fabsf(p.vz) + 1e-5f);
+        towardsPlayer += p.vz > 0;
+        towardsRight += p.vx > 0;
     }
-    // Either end and either side come up about equally often.
-    EXPECT_NEAR(headingNear, 1000, 150);
-    EXPECT_NEAR(headingRight, 1000, 150);
+    EXPECT_NEAR(towardsPlayer, 1000, 150);
+    EXPECT_NEAR(towardsRight, 1000, 150);
     EXPECT_EQ(gameWorld.userScore, 3);
     EXPECT_EQ(gameWorld.cpuScore, 5);
     EXPECT_EQ(gameWorld.goalState, 0);
-    const Mallet &user = gameWorld.userMallet;
-    EXPECT_FLOAT_EQ(user.position.z, 13.333333f);
-    EXPECT_EQ(user.position.x, 0);
-    EXPECT_FLOAT_EQ(gameWorld.cpuMallet.position.z, -13.333333f);
-    EXPECT_FLOAT_EQ(user.minX, -9.5f);
-    EXPECT_FLOAT_EQ(user.maxX, 9.5f);
-    EXPECT_FLOAT_EQ(user.minZ, 6.6666665f);
-    EXPECT_FLOAT_EQ(user.maxZ, 20);
+    // The mallets start a third of the table's length from the centre, on its middle line.
+    EXPECT_FLOAT_EQ(gameWorld.userMallet.position.z, 40 / 3.0f);
+    EXPECT_EQ(gameWorld.userMallet.position.x, 0);
+    EXPECT_FLOAT_EQ(gameWorld.cpuMallet.position.z, -40 / 3.0f);
 }
 
-TEST_F(GameTest, GoalThresholdsAtBothEndsIncludeTheMouthEdges)
+TEST_F(GameTest, AGoalCountsInTheMouthEdgesIncludedAndStopsThePuck)
 {
-    struct Case {
+    const struct {
         float x, z;
         int result, userScore, cpuScore;
     } cases[] = {
-        {0, 19, -1, 0, 1},   {4, 19, -1, 0, 1},  {-4, 19.5f, -1, 0, 1}, {4.01f, 19.5f, 0, 0, 0},
-        {0, 18.9f, 0, 0, 0}, {0, -20.9f, 0, 0, 0}, {0, -21, 1, 1, 0},   {-4, -22, 1, 1, 0},
+        {0, 19, -1, 0, 1},   {4, 19, -1, 0, 1},    {-4, 19.5f, -1, 0, 1}, {4.01f, 19.5f, 0, 0, 0},
+        {0, 18.9f, 0, 0, 0}, {0, -20.9f, 0, 0, 0}, {0, -21, 1, 1, 0},     {-4, -22, 1, 1, 0},
         {-4.5f, -22, 0, 0, 0},
     };
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         SetUp();
         placePuck(c.x, c.z, 0.3f, 0.7f);
         EXPECT_EQ(checkGoal(), c.result) << c.x << ", " << c.z;
         EXPECT_EQ(gameWorld.userScore, c.userScore);
         EXPECT_EQ(gameWorld.cpuScore, c.cpuScore);
-        bool stopped = gameWorld.puck.vx == 0 && gameWorld.puck.vz == 0;
-        EXPECT_EQ(stopped, c.result != 0);
-        EXPECT_EQ(gameWorld.puck.position.z, c.z);  // a stopped puck stays where it is
+        EXPECT_EQ(gameWorld.puck.vx == 0 && gameWorld.puck.vz == 0, c.result != 0);
+        EXPECT_EQ(gameWorld.puck.position.z, c.z);
     }
 }
 
-TEST_F(GameTest, WallsReflectOneComponentAndKeepTheSpeed)
+TEST_F(GameTest, WallsReflectOneComponentAtTheLimitAndTheMouthsLetThePuckThrough)
 {
-    placePuck(8.5f, 0.5f, 1, 0.5f);
-    resolveCollisions();
-    EXPECT_EQ(gameWorld.puck.position.x, 8);
-    EXPECT_EQ(gameWorld.puck.vx, -1);
-    EXPECT_EQ(gameWorld.puck.vz, 0.5f);
-
-    placePuck(-8, 3, -1, 0.5f);  // the limit itself bounces
-    resolveCollisions();
-    EXPECT_EQ(gameWorld.puck.vx, 1);
-
-    placePuck(5, 18.5f, 0, 1);  // beside the mouth: the end wall
-    resolveCollisions();
-    EXPECT_EQ(gameWorld.puck.position.z, 18);
-    EXPECT_EQ(gameWorld.puck.vz, -1);
-
-    placePuck(4, -18, 0, -1);  // inside the mouth, edge included: no wall
-    resolveCollisions();
-    EXPECT_EQ(gameWorld.puck.position.z, -18);
-    EXPECT_EQ(gameWorld.puck.vz, -1);
-
-    placePuck(4.5f, -19, 0.5f, -1);  // drifted out of the mouth behind the wall's line
-    resolveCollisions();
-    EXPECT_EQ(gameWorld.puck.position.z, -18);
-    EXPECT_EQ(gameWorld.puck.vz, 1);
+    const struct {
+        float x, z, vx, vz;
+        float wantX, wantZ, wantVx, wantVz;
+    } cases[] = {
+        {8.5f, 0.5f, 1, 0.5f, 8, 0.5f, -1, 0.5f},      // side wall
+        {-8, 3, -1, 0.5f, -8, 3, 1, 0.5f},             // the limit itself bounces
+        {5, 18.5f, 0.5f, 1, 5, 18, 0.5f, -1},          // end wall beside the mouth
+        {4, -18, 0, -1, 4, -18, 0, -1},                // inside the mouth, edge included
+        {4.5f, -19, 0.5f, -1, 4.5f, -18, 0.5f, 1},     // drifted out of the mouth behind the wall's line
+    };
+    for (const auto &c : cases) {
+        placePuck(c.x, c.z, c.vx, c.vz);
+        resolveCollisions();
+        const Puck &p = gameWorld.puck;
+        EXPECT_EQ(p.position.x, c.wantX) << c.x << ", " << c.z;
+        EXPECT_EQ(p.position.z, c.wantZ) << c.x << ", " << c.z;
+        EXPECT_EQ(p.vx, c.wantVx) << c.x << ", " << c.z;
+        EXPECT_EQ(p.vz, c.wantVz) << c.x << ", " << c.z;
+    }
 }
 
-TEST_F(GameTest, MalletStrikeSetsSpeedTwoAwayFromItsCentre)
+TEST_F(GameTest, AMalletWithinReachSendsThePuckAwayFromItsCentreAtSpeedTwo)
 {
-    gameWorld.userMallet.position = {0, 0, 10};
-    placePuck(1, 8.5f, 0.2f, 0.9f);
-    resolveCollisions();
-    EXPECT_NEAR(gameWorld.puck.vx, 1.1094f, 1e-4);
-    EXPECT_NEAR(gameWorld.puck.vz, -1.6641f, 1e-4);
-
-    // Exactly 2.2 apart still counts.
-    gameWorld.cpuMallet.position = {0, 0, 0};
-    placePuck(0, 2.2f, 0.1f, -1);
-    ASSERT_EQ(distanceXZ(&gameWorld.cpuMallet.position, &gameWorld.puck.position), 2.2f);
-    resolveCollisions();
-    EXPECT_EQ(gameWorld.puck.vx, 0);
-    EXPECT_EQ(gameWorld.puck.vz, 2);
-
-    placePuck(0, 2.21f, 0.1f, -1);  // just out of reach
-    resolveCollisions();
-    EXPECT_EQ(gameWorld.puck.vx, 0.1f);
-
-    // Coinciding centres leave the puck at rest.
-    gameWorld.userMallet.position = {2, 0, 12};
-    placePuck(2, 12, 1, 1);
-    resolveCollisions();
-    EXPECT_EQ(gameWorld.puck.vx, 0);
-    EXPECT_EQ(gameWorld.puck.vz, 0);
+    const struct {
+        bool user;
+        Vec3 mallet;
+        float x, z, wantVx, wantVz;
+    } cases[] = {
+        {true, {0, 0, 10}, 1, 8.5f, 2 / sqrtf(3.25f), -3 / sqrtf(3.25f)},  // away along (1, -1.5)
+        {false, {0, 0, 0}, 0, 2.2f, 0, 2},                                  // exactly in reach
+        {false, {0, 0, 0}, 0, 2.21f, 0.1f, -1},                            // just out of reach
+        {true, {2, 0, 12}, 2, 12, 0, 0},                                    // coinciding centres
+    };
+    for (const auto &c : cases) {
+        SetUp();
+        (c.user ? gameWorld.userMallet : gameWorld.cpuMallet).position = c.mallet;
+        placePuck(c.x, c.z, 0.1f, -1);
+        resolveCollisions();
+        EXPECT_NEAR(gameWorld.puck.vx, c.wantVx, 1e-5) << c.x << ", " << c.z;
+        EXPECT_NEAR(gameWorld.puck.vz, c.wantVz, 1e-5) << c.x << ", " << c.z;
+    }
 }
 
-TEST_F(GameTest, OpponentStepsTowardsThePuckAndNeverPassesIt)
+TEST_F(GameTest, OpponentStepsARandomPartOfThePucksSidewaysSpeedAndNeverPassesIt)
 {
     Mallet &cpu = gameWorld.cpuMallet;
-    cpu.position = {0, 0, -13.333333f};
-    placePuck(3, 0, 1.5f, 1);
     srand(1);
-    for (int i = 0; i < 500; i++) {
-        float before = cpu.position.x;
-        moveComputerMallet();
-        ASSERT_GE(cpu.position.x, before);
-        ASSERT_LE(cpu.position.x, 3);
+    for (float side : {1.0f, -1.0f}) {
+        cpu.position = {0, 0, -13};
+        placePuck(3 * side, 0, 1.5f * side, 1);
+        for (int i = 0; i < 100; i++) {
+            float before = cpu.position.x;
+            moveComputerMallet();
+            ASSERT_GE((cpu.position.x - before) * side, 0);
+            ASSERT_LE(fabsf(cpu.position.x - before), 1.5f);
+            ASSERT_LE(cpu.position.x * side, 3);
+        }
+        EXPECT_EQ(cpu.position.x, 3 * side);  // caught up exactly
+        EXPECT_EQ(cpu.position.z, -13);
     }
-    EXPECT_EQ(cpu.position.x, 3);  // caught up exactly
-    EXPECT_EQ(cpu.position.z, -13.333333f);
-
-    cpu.position.x = 0;
-    placePuck(-3, 0, -1.5f, 1);
-    for (int i = 0; i < 500; i++) {
+    // Far from the puck, a step is half the sideways speed on average.
+    cpu.position.x = -1000;
+    placePuck(1000, 0, 1.5f, 1);
+    for (int i = 0; i < 400; i++)
         moveComputerMallet();
-        ASSERT_GE(cpu.position.x, -3);
-    }
-    EXPECT_EQ(cpu.position.x, -3);
-
-    // A straight puck gives a zero step: the mallet waits.
-    cpu.position.x = 1;
+    EXPECT_NEAR((cpu.position.x + 1000) / 400, 0.75f, 0.1f);
+    // A straight puck gives a zero step; past the goal line the mallet waits without drawing a number.
     placePuck(-3, 0, 0, 1);
+    cpu.position.x = 1;
     moveComputerMallet();
     EXPECT_EQ(cpu.position.x, 1);
-}
-
-TEST_F(GameTest, OpponentIdlesWithoutRandOnceThePuckPassesTheGoalLine)
-{
-    int expected = nthRand(42, 1);
-    gameWorld.cpuMallet.position.x = 0;
+    int next = nthRand(42, 1);
     placePuck(3, 20, 1.5f, 1);
     moveComputerMallet();
-    EXPECT_EQ(gameWorld.cpuMallet.position.x, 0);
-    EXPECT_EQ(rand(), expected);
+    EXPECT_EQ(cpu.position.x, 1);
+    EXPECT_EQ(rand(), next);
 }
 
-TEST_F(GameTest, TickMovesFirstThenAppliesTheRules)
+TEST_F(GameTest, TickMovesFirstThenAppliesTheRulesUntilAGoal)
 {
     placePuck(1, 2, 0.5f, -0.25f);
     onIdle(&win);

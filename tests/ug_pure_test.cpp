@@ -38,15 +38,6 @@ TEST(UgTranslateKey, SpecialKeysHaveCodesOthersNone)
         EXPECT_EQ(ugTranslateKey(row.vk), row.code) << "virtual key " << row.vk;
 }
 
-TEST(UgConfig, DepthKeywordAnywhereSelectsTheDepthList)
-{
-    const EGLint depth[] = {EGL_RED_SIZE, 1, EGL_DEPTH_SIZE, 1, EGL_NONE};
-    const EGLint plain[] = {EGL_RED_SIZE, 1, EGL_NONE};
-    EXPECT_EQ(memcmp(ugConfigAttributes("UG_DEPTH"), depth, sizeof depth), 0);
-    EXPECT_EQ(memcmp(ugConfigAttributes("UG_RGB UG_DEPTH"), depth, sizeof depth), 0);
-    EXPECT_EQ(memcmp(ugConfigAttributes(""), plain, sizeof plain), 0);
-}
-
 TEST(EntryCommandLine, SplitsOnBlanksOnlyAndCapsTheVector)
 {
     char *argv[UG_MAX_ARGS] = {};

@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,6 +21,8 @@ XServer startXServer(int w, int h)
         return server;
     }
     if (pid == 0) {
+        // The server ends with the test, however the test ends.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
         close(fds[0]);
         char fd[16], screen[64];
         snprintf(fd, sizeof fd, "%d", fds[1]);

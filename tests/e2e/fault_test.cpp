@@ -1,0 +1,92 @@
+// The real program under abuse: a storm of input and resizes, its X server killed under it, and
+// ten seconds of play under valgrind.
+#include <gtest/gtest.h>
+
+#include "support/game_session.h"
+
+#include <X11/keysym.h>
+#include <random>
+#include <signal.h>
+#include <unistd.h>
+
+// Serves in case the storm ended on a goal, then waits for the picture to move on.
+static bool stillTicking(Session &s, Window w)
+{
+    pressKey(s.display, XK_Down);
+    Shot first;
+    if (!captureUntil(s.display, w, showsScene, &first))
+        return false;
+    return captureUntil(s.display, w, [&](const Shot &shot) { return shot.pixels != first.pixels; });
+}
+
+TEST(Fault, AThousandInputsAndFiftyResizesLeaveItRunningAndTicking)
+{
+    Session s;
+    ASSERT_TRUE(openSession(s, 640, 480));
+    Window w = startGame(s);
+    ASSERT_NE(w, 0u);
+    // Every key but the ones that end the game ("q", Up) or open the save dialog ("c").
+    const KeySym keys[] = {XK_Left, XK_Right, XK_Down, XK_Q, XK_a, XK_z, XK_1, XK_space,
+                           XK_Return, XK_Escape, XK_Tab, XK_BackSpace, XK_F1, XK_Home};
+    std::mt19937 random(2026);
+    for (int i = 0; i < 1000; i++) {
+        if (random() % 2)
+            clickAt(s.display, w, (int)(random() % 640), (int)(random() % 480));
+        else
+            pressKey(s.display, keys[random() % (sizeof keys / sizeof keys[0])]);
+        if (i % 20 == 19)
+            XResizeWindow(s.display, w, 100 + random() % 541, 100 + random() % 381);
+    }
+    XResizeWindow(s.display, w, 640, 480);
+    // Keys are taken in order: once "c" has opened its dialog, all of the above has been read.
+    pressKey(s.display, XK_c);
+    ASSERT_NE(findFocused(s.display, "Save As"), 0u);
+    pressKey(s.display, XK_Escape);
+    ASSERT_TRUE(waitFor([&] { return windowsTitled(s.display, "Save As").empty(); }));
+    EXPECT_TRUE(windowsTitled(s.display, "Error").empty());
+    EXPECT_TRUE(stillTicking(s, w));
+    EXPECT_TRUE(running(s.game));
+    closeSession(s);
+}
+
+TEST(Fault, ServerKilledUnderItEndsTheGameWithTwo)
+{
+    Session s;
+    ASSERT_TRUE(openSession(s, 640, 480));
+    ASSERT_NE(startGame(s), 0u);
+    // Our own connection goes first, so that only the game meets the lost server.
+    XCloseDisplay(s.display);
+    s.display = nullptr;
+    kill(s.server.pid, SIGKILL);
+    EXPECT_EQ(exitCode(s.game, 1000), 2);
+    closeSession(s);
+}
+
+// Slow by nature: tools/sanitize/valgrind.sh runs it with RINKSLIDER_VALGRIND set to the
+// suppressions file for the graphics stack.
+TEST(Fault, TenSecondsOfPlayUnderValgrindHaveNoMemoryErrors)
+{
+    const char *suppressions = getenv("RINKSLIDER_VALGRIND");
+    if (!suppressions)
+        GTEST_SKIP() << "run by tools/sanitize/valgrind.sh";
+    Session s;
+    ASSERT_TRUE(openSession(s, 640, 480));
+    s.game = startProcess("/usr/bin/valgrind",
+                          {"--error-exitcode=99", "--leak-check=full", "--errors-for-leak-kinds=definite",
+                           std::string("--suppressions=") + suppressions, gameProgram()},
+                          buildDir(), s.server.name);
+    Window w = findWindow(s.display, "Rinkslider", 60000);
+    ASSERT_TRUE(w && captureUntil(s.display, w, showsScene, nullptr, 60000));
+    // Ten seconds of taps and turns, then "q" ends it the normal way so the leak check runs too.
+    std::mt19937 random(10);
+    for (int i = 0; i < 100; i++) {
+        clickAt(s.display, w, (int)(random() % 640), 240 + (int)(random() % 240));
+        pressKey(s.display, random() % 2 ? XK_Left : XK_Right);
+        pressKey(s.display, XK_Down);
+        usleep(100000);
+    }
+    pressKey(s.display, XK_q);
+    EXPECT_EQ(exitCode(s.game, 60000), 0) << errorsOf(s.game);
+    EXPECT_NE(errorsOf(s.game).find("ERROR SUMMARY: 0 errors"), std::string::npos) << errorsOf(s.game);
+    closeSession(s);
+}

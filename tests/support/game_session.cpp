@@ -1,0 +1,387 @@
+// Driving the real program from outside: a private Xvfb, the game started on it, windows found by
+// title, XTest input, captures read for the scene's colours, and waits.
+#include "support/game_session.h"
+
+#include <X11/XKBlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <algorithm>
+#include <chrono>
+#include <fcntl.h>
+#include <fstream>
+#include <signal.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+const Shade SKY{{128, 128, 255}, 2}, TABLE_TOP{{92, 208, 92}, 2}, PUCK_TOP{{208, 92, 92}, 2},
+    USER_MALLET_TOP{{92, 92, 208}, 2}, CPU_MALLET_TOP{{208, 92, 208}, 2}, FLOOR{{140, 46, 68}, 25},
+    TEXT{{255, 192, 240}, 63};
+
+// Windows vanish while we look at them; a refused request must not end the test.
+static int ignoreXError(Display *, XErrorEvent *)
+{
+    return 0;
+}
+
+bool openSession(Session &s, int w, int h)
+{
+    XSetErrorHandler(ignoreXError);
+    s.game = Child{0, {}};
+    s.server = startXServer(w, h);
+    s.display = s.server.pid ? XOpenDisplay(s.server.name.c_str()) : nullptr;
+    if (!s.display)
+        stopXServer(&s.server);
+    return s.display != nullptr;
+}
+
+void closeSession(Session &s)
+{
+    stopProcess(s.game);
+    if (s.display)
+        XCloseDisplay(s.display);
+    s.display = nullptr;
+    stopXServer(&s.server);
+}
+
+fs::path buildDir()
+{
+    const char *dir = getenv("RINKSLIDER_BUILD_DIR");
+    return fs::absolute(dir && *dir ? dir : ".");
+}
+
+fs::path gameProgram()
+{
+    return buildDir() / "rinkslider";
+}
+
+fs::path scratchDir()
+{
+    char path[] = "/tmp/rinkslider-test-XXXXXX";
+    return mkdtemp(path) ? path : "";
+}
+
+fs::path gameCopy(const char *image, const std::string *bytes)
+{
+    fs::path dir = scratchDir();
+    fs::copy_file(gameProgram(), dir / "rinkslider");
+    for (const char *name : {"floor.bmp", "font.tga"}) {
+        if (!image || std::string(name) != image)
+            fs::copy_file(buildDir() / name, dir / name);
+        else if (bytes)
+            std::ofstream(dir / name, std::ios::binary) << *bytes;
+    }
+    return dir;
+}
+
+Child startProcess(const fs::path &program, const std::vector<std::string> &args, const fs::path &workDir,
+                   const std::string &display, const std::vector<std::string> &env)
+{
+    char errors[] = "/tmp/rinkslider-stderr-XXXXXX";
+    int errorFd = mkstemp(errors);
+    pid_t parent = getpid();
+    pid_t pid = errorFd < 0 ? -1 : fork();
+    if (pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent)
+            _exit(127);
+        int none = open("/dev/null", O_RDWR);
+        dup2(none, 0);
+        dup2(none, 1);
+        dup2(errorFd, 2);
+        if (display.empty())
+            unsetenv("DISPLAY");
+        else
+            setenv("DISPLAY", display.c_str(), 1);
+        for (const std::string &entry : env)
+            putenv(strdup(entry.c_str()));
+        std::vector<char *> argv{(char *)program.c_str()};
+        for (const std::string &a : args)
+            argv.push_back((char *)a.c_str());
+        argv.push_back(nullptr);
+        if (chdir(workDir.c_str()) == 0)
+            execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    if (errorFd >= 0)
+        close(errorFd);
+    return Child{pid > 0 ? pid : 0, errors};
+}
+
+Window startGame(Session &s, const fs::path &program, const fs::path &workDir, const std::vector<std::string> &env)
+{
+    s.game = startProcess(program, {}, workDir, s.server.name, env);
+    Window w = s.game.pid ? findWindow(s.display, "Rinkslider") : 0;
+    return w && captureUntil(s.display, w, showsScene) ? w : 0;
+}
+
+// Reaps the child if it has ended; its exit code then, else -1.
+static int reap(Child &c)
+{
+    int status;
+    if (c.pid <= 0 || waitpid(c.pid, &status, WNOHANG) != c.pid)
+        return -1;
+    c.pid = 0;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+int exitCode(Child &c, int timeoutMs)
+{
+    int code = -1;
+    waitFor([&] { return (code = reap(c)) >= 0; }, timeoutMs);
+    if (code < 0)
+        stopProcess(c);
+    return code;
+}
+
+bool running(Child &c)
+{
+    return c.pid > 0 && reap(c) < 0;
+}
+
+std::string errorsOf(const Child &c)
+{
+    std::ifstream in(c.errors);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void stopProcess(Child &c)
+{
+    if (c.pid > 0) {
+        kill(c.pid, SIGKILL);
+        waitpid(c.pid, nullptr, 0);
+    }
+    c.pid = 0;
+    if (!c.errors.empty())
+        fs::remove(c.errors);
+    c.errors.clear();
+}
+
+bool waitFor(const std::function<bool()> &done, int timeoutMs)
+{
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        if (done())
+            return true;
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+// Adds the mapped windows of the title below w, bottom to top; a window manager's frames hold them.
+static void collectTitled(Display *d, Window w, const char *title, int depth, std::vector<Window> &found)
+{
+    Window root, parent, *children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(d, w, &root, &parent, &children, &count))
+        return;
+    for (unsigned i = 0; i < count; i++) {
+        char *name = nullptr;
+        XWindowAttributes a;
+        bool titled = XFetchName(d, children[i], &name) && name && std::string(name) == title;
+        if (name)
+            XFree(name);
+        if (titled && XGetWindowAttributes(d, children[i], &a) && a.map_state == IsViewable)
+            found.push_back(children[i]);
+        else if (!titled && depth > 0)
+            collectTitled(d, children[i], title, depth - 1, found);
+    }
+    if (children)
+        XFree(children);
+}
+
+std::vector<Window> windowsTitled(Display *d, const char *title)
+{
+    std::vector<Window> found;
+    collectTitled(d, DefaultRootWindow(d), title, 2, found);
+    return found;
+}
+
+Window findWindow(Display *d, const char *title, int timeoutMs)
+{
+    Window found = 0;
+    waitFor([&] {
+        std::vector<Window> all = windowsTitled(d, title);
+        found = all.empty() ? 0 : all.back();
+        return found != 0;
+    }, timeoutMs);
+    return found;
+}
+
+Window findFocused(Display *d, const char *title, int timeoutMs)
+{
+    Window focus = 0;
+    bool found = waitFor([&] {
+        std::vector<Window> all = windowsTitled(d, title);
+        int revert;
+        XGetInputFocus(d, &focus, &revert);
+        return std::find(all.begin(), all.end(), focus) != all.end();
+    }, timeoutMs);
+    return found ? focus : 0;
+}
+
+std::string windowClass(Display *d, Window w)
+{
+    XClassHint hint{nullptr, nullptr};
+    std::string name;
+    if (XGetClassHint(d, w, &hint)) {
+        name = hint.res_class ? hint.res_class : "";
+        XFree(hint.res_name);
+        XFree(hint.res_class);
+    }
+    return name;
+}
+
+// The shift that brings a channel mask's lowest bit to bit 0.
+static int maskShift(unsigned long mask)
+{
+    int shift = 0;
+    for (; mask && !(mask & 1); mask >>= 1)
+        shift++;
+    return shift;
+}
+
+Shot capture(Display *d, Window w)
+{
+    Shot shot{0, 0, {}};
+    XWindowAttributes a;
+    if (!XGetWindowAttributes(d, w, &a) || a.map_state != IsViewable)
+        return shot;
+    XImage *x = XGetImage(d, w, 0, 0, (unsigned)a.width, (unsigned)a.height, AllPlanes, ZPixmap);
+    if (!x)
+        return shot;
+    int rs = maskShift(x->red_mask), gs = maskShift(x->green_mask), bs = maskShift(x->blue_mask);
+    shot = Shot{a.width, a.height, {}};
+    for (int y = 0; y < a.height; y++)
+        for (int i = 0; i < a.width; i++) {
+            unsigned long p = XGetPixel(x, i, y);
+            shot.pixels.push_back(Rgb{(int)((p & x->red_mask) >> rs), (int)((p & x->green_mask) >> gs),
+                                      (int)((p & x->blue_mask) >> bs)});
+        }
+    XDestroyImage(x);
+    return shot;
+}
+
+bool captureUntil(Display *d, Window w, const std::function<bool(const Shot &)> &accept, Shot *shot, int timeoutMs)
+{
+    Shot last{0, 0, {}};
+    bool ok = waitFor([&] { return (last = capture(d, w)).width > 0 && accept(last); }, timeoutMs);
+    if (shot)
+        *shot = last;
+    return ok;
+}
+
+bool near(Rgb p, Shade s)
+{
+    return abs(p.r - s.rgb.r) <= s.tolerance && abs(p.g - s.rgb.g) <= s.tolerance &&
+           abs(p.b - s.rgb.b) <= s.tolerance;
+}
+
+int countShade(const Shot &shot, Area a, Shade s, double *cx, double *cy)
+{
+    int count = 0;
+    double sx = 0, sy = 0;
+    for (int y = std::max(a.y, 0); y < std::min(a.y + a.h, shot.height); y++)
+        for (int x = std::max(a.x, 0); x < std::min(a.x + a.w, shot.width); x++)
+            if (near(shot.pixels[(size_t)y * shot.width + x], s)) {
+                count++;
+                sx += x;
+                sy += y;
+            }
+    if (count && cx && cy) {
+        *cx = sx / count;
+        *cy = sy / count;
+    }
+    return count;
+}
+
+bool showsScene(const Shot &shot)
+{
+    Area all{0, 0, shot.width, shot.height};
+    int part = shot.width * shot.height / 50;
+    return part > 0 && countShade(shot, all, SKY) > part && countShade(shot, all, TABLE_TOP) > part &&
+           countShade(shot, all, FLOOR) > part;
+}
+
+// The score line's glyphs are 15 pixels square from text row 230 of the lower-left 250 x 250 box.
+std::vector<bool> scoreCell(const Shot &shot, int i)
+{
+    std::vector<bool> mask;
+    for (int y = shot.height - 245; y < shot.height - 230; y++)
+        for (int x = 15 * i; x < 15 * i + 15; x++)
+            mask.push_back(near(shot.pixels[(size_t)y * shot.width + x], TEXT));
+    return mask;
+}
+
+// Some row of the line crosses many separate runs of text pixels: glyphs, not bars.
+bool showsScoreLine(const Shot &shot)
+{
+    int mostRuns = 0;
+    for (int y = shot.height - 245; y < shot.height - 230; y++) {
+        int runs = 0;
+        for (int x = 0; x < 210; x++)
+            runs += near(shot.pixels[(size_t)y * shot.width + x], TEXT) &&
+                    (x == 0 || !near(shot.pixels[(size_t)y * shot.width + x - 1], TEXT));
+        mostRuns = std::max(mostRuns, runs);
+    }
+    return mostRuns >= 8;
+}
+
+// Queues the press and release of a key, with shift when the keymap needs it.
+static void fakeKey(Display *d, KeySym sym)
+{
+    KeyCode code = XKeysymToKeycode(d, sym), shift = XKeysymToKeycode(d, XK_Shift_L);
+    bool shifted = XkbKeycodeToKeysym(d, code, 0, 0) != sym && XkbKeycodeToKeysym(d, code, 0, 1) == sym;
+    if (shifted)
+        XTestFakeKeyEvent(d, shift, True, CurrentTime);
+    XTestFakeKeyEvent(d, code, True, CurrentTime);
+    XTestFakeKeyEvent(d, code, False, CurrentTime);
+    if (shifted)
+        XTestFakeKeyEvent(d, shift, False, CurrentTime);
+}
+
+void pressKey(Display *d, KeySym sym)
+{
+    fakeKey(d, sym);
+    XSync(d, False);
+}
+
+// Latin-1 keysyms are the characters themselves; the grab makes the keys arrive at once.
+void typeText(Display *d, const char *text, KeySym after)
+{
+    XGrabServer(d);
+    for (const char *c = text; *c; c++)
+        fakeKey(d, (KeySym)(unsigned char)*c);
+    if (after)
+        fakeKey(d, after);
+    XUngrabServer(d);
+    XSync(d, False);
+}
+
+void clickAt(Display *d, Window w, int x, int y)
+{
+    int rootX, rootY;
+    Window child;
+    XTranslateCoordinates(d, w, DefaultRootWindow(d), x, y, &rootX, &rootY, &child);
+    XTestFakeMotionEvent(d, -1, rootX, rootY, CurrentTime);
+    XTestFakeButtonEvent(d, 1, True, CurrentTime);
+    XTestFakeButtonEvent(d, 1, False, CurrentTime);
+    XSync(d, False);
+}
+
+void closeWindow(Display *d, Window w)
+{
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = w;
+    e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = (long)XInternAtom(d, "WM_DELETE_WINDOW", False);
+    e.xclient.data.l[1] = CurrentTime;
+    XSendEvent(d, w, False, NoEventMask, &e);
+    XFlush(d);
+}

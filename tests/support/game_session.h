@@ -1,0 +1,116 @@
+// Driving the real program from outside: a private Xvfb, the game started on it, windows found by
+// title, XTest input, captures read for the scene's colours, and waits.
+#pragma once
+
+#include "support/xserver.h"
+
+#include <X11/Xlib.h>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+struct Rgb {
+    int r, g, b;
+};
+inline bool operator==(Rgb a, Rgb b)
+{
+    return a.r == b.r && a.g == b.g && a.b == b.b;
+}
+
+// A colour the game draws, with a tolerance that takes in its shades under the light.
+struct Shade {
+    Rgb rgb;
+    int tolerance;
+};
+extern const Shade SKY, TABLE_TOP, PUCK_TOP, USER_MALLET_TOP, CPU_MALLET_TOP, FLOOR, TEXT;
+
+// A window's pixels, rows top first.
+struct Shot {
+    int width, height;
+    std::vector<Rgb> pixels;
+};
+
+struct Area {
+    int x, y, w, h;
+};
+
+// A started program: pid 0 once it has been reaped, and the file its stderr goes to.
+struct Child {
+    pid_t pid;
+    fs::path errors;
+};
+
+// One test's X server and our connection to it; the game started on it is ended with it.
+struct Session {
+    XServer server;
+    Display *display;
+    Child game;
+};
+
+enum { WAIT_MS = 10000 };
+
+// Starts an Xvfb of w x h and connects to it; false on failure.
+bool openSession(Session &s, int w, int h);
+// Ends the game if it still runs, drops the connection and stops the server.
+void closeSession(Session &s);
+
+// The build under test (RINKSLIDER_BUILD_DIR) and its program.
+fs::path buildDir();
+fs::path gameProgram();
+// A new empty folder under /tmp.
+fs::path scratchDir();
+// A scratch folder with copies of the program and its images; the named image holds the bytes
+// instead, or is left out when bytes is null.
+fs::path gameCopy(const char *image = nullptr, const std::string *bytes = nullptr);
+
+// Starts a program on the display (none when empty) in a folder, with extra "NAME=value" entries;
+// it dies with the test. Its pid is 0 when it could not be started.
+Child startProcess(const fs::path &program, const std::vector<std::string> &args, const fs::path &workDir,
+                   const std::string &display, const std::vector<std::string> &env = {});
+// Starts the program into s.game and waits until its window shows the scene; the window, else 0.
+Window startGame(Session &s, const fs::path &program = gameProgram(), const fs::path &workDir = buildDir(),
+                 const std::vector<std::string> &env = {});
+// The exit code once the child ends (128 + signal), or -1 after killing it when it runs past the time.
+int exitCode(Child &c, int timeoutMs = WAIT_MS);
+// True while the child runs.
+bool running(Child &c);
+std::string errorsOf(const Child &c);
+// Kills the child if it runs and removes its stderr file.
+void stopProcess(Child &c);
+
+// Checks done every 10 ms until it holds or the time is up; its last answer.
+bool waitFor(const std::function<bool()> &done, int timeoutMs = WAIT_MS);
+// The mapped top-level windows of the title, bottom to top of the stacking order.
+std::vector<Window> windowsTitled(Display *d, const char *title);
+// Waits for a mapped top-level window of the title; the topmost, 0 when none came.
+Window findWindow(Display *d, const char *title, int timeoutMs = WAIT_MS);
+// Waits for a mapped window of the title to take the keyboard focus, as a dialog does when it opens.
+Window findFocused(Display *d, const char *title, int timeoutMs = WAIT_MS);
+std::string windowClass(Display *d, Window w);
+
+// The window's pixels; an empty shot when it is not viewable.
+Shot capture(Display *d, Window w);
+// Captures until the shot is accepted; true when one was in time.
+bool captureUntil(Display *d, Window w, const std::function<bool(const Shot &)> &accept, Shot *shot = nullptr,
+                  int timeoutMs = WAIT_MS);
+bool near(Rgb p, Shade s);
+// The pixels of the shade in the area, and their centroid when there are any.
+int countShade(const Shot &shot, Area a, Shade s, double *cx = nullptr, double *cy = nullptr);
+// The sky, the table top and the floor each cover a fair part of the picture.
+bool showsScene(const Shot &shot);
+// Glyph cell i of the score line, as a mask of its text pixels.
+std::vector<bool> scoreCell(const Shot &shot, int i);
+// The score line is drawn in glyphs (without its font the game draws solid bars).
+bool showsScoreLine(const Shot &shot);
+
+// XTest input: a key by keysym (shifted when the keymap needs it); text and one key after it in a
+// single burst, as a fast typist's keys arrive; a click of button 1 at window coordinates.
+void pressKey(Display *d, KeySym sym);
+void typeText(Display *d, const char *text, KeySym after = 0);
+void clickAt(Display *d, Window w, int x, int y);
+// Asks the window to close as a window manager's close button does (WM_DELETE_WINDOW).
+void closeWindow(Display *d, Window w);
