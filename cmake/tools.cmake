@@ -25,7 +25,7 @@ endif()
 
 # Fuzz targets for the image readers, with clang only:
 #   CC=clang CXX=clang++ cmake -S . -B build-fuzz -DRINKSLIDER_FUZZ=ON -DRINKSLIDER_SANITIZE=ON
-# tools/fuzz/run.sh does this and runs them over the seeds that fuzz_seeds writes.
+# tools/fuzz/run.sh does this and runs them, starting from the game's own two images.
 option(RINKSLIDER_FUZZ "Build the libFuzzer targets of the image readers (clang)" OFF)
 if(RINKSLIDER_FUZZ)
   target_compile_options(rinkslider_core PRIVATE -fsanitize=fuzzer-no-link)
@@ -37,7 +37,4 @@ if(RINKSLIDER_FUZZ)
     target_link_options(fuzz_${reader} PRIVATE -fsanitize=fuzzer)
     set_target_properties(fuzz_${reader} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
   endforeach()
-  add_executable(fuzz_seeds tools/fuzz/make_seeds.cpp tests/support/image_files.cpp)
-  target_include_directories(fuzz_seeds PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
-  set_target_properties(fuzz_seeds PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
 endif()

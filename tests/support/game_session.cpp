@@ -236,33 +236,21 @@ std::string windowClass(Display *d, Window w)
     return name;
 }
 
-// The shift that brings a channel mask's lowest bit to bit 0.
-static int maskShift(unsigned long mask)
-{
-    int shift = 0;
-    for (; mask && !(mask & 1); mask >>= 1)
-        shift++;
-    return shift;
-}
-
+// Xvfb's 24-bit visual keeps red, green and blue in the pixel's three low bytes.
 Shot capture(Display *d, Window w)
 {
-    Shot shot{0, 0, {}};
     XWindowAttributes a;
-    if (!XGetWindowAttributes(d, w, &a) || a.map_state != IsViewable)
-        return shot;
-    XImage *x = XGetImage(d, w, 0, 0, (unsigned)a.width, (unsigned)a.height, AllPlanes, ZPixmap);
-    if (!x)
-        return shot;
-    int rs = maskShift(x->red_mask), gs = maskShift(x->green_mask), bs = maskShift(x->blue_mask);
-    shot = Shot{a.width, a.height, {}};
-    for (int y = 0; y < a.height; y++)
-        for (int i = 0; i < a.width; i++) {
+    XImage *x = XGetWindowAttributes(d, w, &a) && a.map_state == IsViewable
+                    ? XGetImage(d, w, 0, 0, (unsigned)a.width, (unsigned)a.height, AllPlanes, ZPixmap)
+                    : nullptr;
+    Shot shot{x ? a.width : 0, x ? a.height : 0, {}};
+    for (int y = 0; y < shot.height; y++)
+        for (int i = 0; i < shot.width; i++) {
             unsigned long p = XGetPixel(x, i, y);
-            shot.pixels.push_back(Rgb{(int)((p & x->red_mask) >> rs), (int)((p & x->green_mask) >> gs),
-                                      (int)((p & x->blue_mask) >> bs)});
+            shot.pixels.push_back(Rgb{(int)(p >> 16 & 255), (int)(p >> 8 & 255), (int)(p & 255)});
         }
-    XDestroyImage(x);
+    if (x)
+        XDestroyImage(x);
     return shot;
 }
 
