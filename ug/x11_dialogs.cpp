@@ -34,7 +34,7 @@ static GC dialogGc;
 static XFontStruct *dialogFont;
 static UgDialog *creatingDialog;  // the dialog whose window is being created, until its WM_CREATE
 
-enum { MIN_W = 420, BASE_H = 130, MARGIN = 12, ROW_H = 16, BUTTON_W = 80, BUTTON_H = 26 };
+enum { MIN_W = 420, MAX_COLUMNS = 80, BASE_H = 130, MARGIN = 12, ROW_H = 16, BUTTON_W = 80, BUTTON_H = 26 };
 
 // Loads the core "fixed" font, or takes the server's default one where it has none.
 static void loadFont(Window w)
@@ -312,9 +312,12 @@ static int runDialog(UgDialog *d, const char *title, EGLNativeWindowType owner)
         registered = registerWindowClass("ug dialog", dialogProc);
     loadFont(DefaultRootWindow(xDisplay));
     int widest, rows = measureMessage(d->message, &widest);
+    // As wide as the widest row, within reason: a longer row shows its start and its end.
     int screenW = DisplayWidth(xDisplay, DefaultScreen(xDisplay));
+    int maxW = MAX_COLUMNS * glyphWidth() + 2 * MARGIN;
     d->width = widest * glyphWidth() + 2 * MARGIN;
-    d->width = d->width < MIN_W ? MIN_W : d->width > screenW ? screenW : d->width;
+    d->width = d->width < MIN_W ? MIN_W : d->width > maxW ? maxW : d->width;
+    d->width = d->width > screenW ? screenW : d->width;
     d->height = BASE_H + (rows - 1) * ROW_H;
     d->owner = owner;
     d->result = DIALOG_PENDING;
