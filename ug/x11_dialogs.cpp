@@ -303,6 +303,32 @@ static bool isInput(unsigned message)
     return (message >= WM_KEYDOWN && message <= WM_CHAR) || (message >= WM_MOUSEMOVE && message <= WM_MBUTTONUP);
 }
 
+// Keeps of the keys in held those still down, modifiers left out; 1 while any is.
+static int stillHeld(char held[32])
+{
+    char now[32];
+    XQueryKeymap(xDisplay, now);
+    XModifierKeymap *modifiers = XGetModifierMapping(xDisplay);
+    for (int i = 0; modifiers && i < 8 * modifiers->max_keypermod; i++) {
+        KeyCode code = modifiers->modifiermap[i];
+        now[code / 8] &= (char)~(1 << (code % 8));
+    }
+    if (modifiers)
+        XFreeModifiermap(modifiers);
+    int any = 0;
+    for (int i = 0; i < 32; i++)
+        any |= held[i] &= now[i];
+    return any;
+}
+
+// 1 for a key message of a key held since the dialog opened: the held Enter that answered the
+// dialog before, repeating, must not answer this one too.
+static bool heldSinceOpen(const char held[32], const UgMsg *msg)
+{
+    unsigned code = (unsigned)(msg->lParam >> 16) & 0xff;
+    return (msg->message == WM_KEYDOWN || msg->message == WM_CHAR) && (held[code / 8] & (1 << (code % 8)));
+}
+
 // Opens a dialog window modal to its owner and runs the loop, other windows' messages included, until
 // it is answered. The owner takes no keys or clicks meanwhile, and has the keyboard back afterwards.
 static int runDialog(UgDialog *d, const char *title, EGLNativeWindowType owner)
@@ -327,6 +353,9 @@ static int runDialog(UgDialog *d, const char *title, EGLNativeWindowType owner)
     creatingDialog = nullptr;
     if (!d->window)
         return DIALOG_NO;
+    char held[32];
+    memset(held, 0xff, sizeof held);
+    int holding = stillHeld(held);
     UgMsg msg;
     while (d->result == DIALOG_PENDING) {
         if (!ugGetMessage(&msg)) {
@@ -334,7 +363,10 @@ static int runDialog(UgDialog *d, const char *title, EGLNativeWindowType owner)
             d->result = DIALOG_NO;
             break;
         }
-        if (owner && msg.window == owner && isInput(msg.message))
+        // Until they are let go, the keys held at the start are looked at with every message.
+        holding = holding && stillHeld(held);
+        bool ownerInput = owner && msg.window == owner && isInput(msg.message);
+        if (ownerInput || (holding && msg.window == d->window && heldSinceOpen(held, &msg)))
             continue;
         ugTranslateMessage(&msg);
         ugDispatchMessage(&msg);

@@ -66,7 +66,8 @@ static void postToAll(unsigned message)
 }
 
 // Posts the key-down message of a key press with the first character it types, for the translate
-// step; the further characters an input method commits at once follow as character messages.
+// step; the further characters an input method commits at once follow as character messages. The
+// key's code rides in bits 16 to 23 of lParam, where a scan code would.
 static void postKey(XKeyEvent *key)
 {
     wchar_t chars[UG_QUEUE_SIZE];
@@ -75,11 +76,12 @@ static void postKey(XKeyEvent *key)
     unsigned vk = virtualKeyOf(sym);
     if (!vk && !count)
         return;
-    ugPostMessage(key->window, WM_KEYDOWN, vk, 0);
+    UgLParam scan = (UgLParam)(key->keycode & 0xff) << 16;
+    ugPostMessage(key->window, WM_KEYDOWN, vk, scan);
     if (count)
         queue[(queueHead + queueCount - 1) % UG_QUEUE_SIZE].character = (unsigned)chars[0];
     for (size_t i = 1; i < count; i++)
-        ugPostMessage(key->window, WM_CHAR, (UgWParam)chars[i], 0);
+        ugPostMessage(key->window, WM_CHAR, (UgWParam)chars[i], scan);
 }
 
 // Turns one X event into messages or window state.
@@ -218,7 +220,7 @@ void ugTranslateMessage(const UgMsg *msg)
     if (msg->message != WM_KEYDOWN || !msg->character || queueCount == UG_QUEUE_SIZE)
         return;
     queueHead = (queueHead + UG_QUEUE_SIZE - 1) % UG_QUEUE_SIZE;
-    queue[queueHead] = UgMsg{msg->window, WM_CHAR, msg->character, 0, 0};
+    queue[queueHead] = UgMsg{msg->window, WM_CHAR, msg->character, msg->lParam, 0};
     queueCount++;
 }
 
