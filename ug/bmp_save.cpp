@@ -2,9 +2,14 @@
 #include "ug/ug_internal.h"
 
 #include <GLES/gl.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 // The frame of the surface being saved, filled by ugPresent during the repaint.
@@ -23,11 +28,57 @@ static void putLe(uint8_t *at, uint32_t value, int bytes)
         at[i] = (uint8_t)(value >> (8 * i));
 }
 
-// Writes bottom-up RGBA rows as a 24-bit BMP through a temporary file beside the target; 0 on failure.
-int ugWriteBmp(const char *path, const uint8_t *rgba, int width, int height)
+// Writes the whole buffer, through short writes and interruptions; 0 on failure with errno set.
+static int writeAll(int fd, const uint8_t *data, size_t size)
 {
-    if (width <= 0 || height <= 0)
-        return 0;
+    while (size) {
+        ssize_t n = write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return 0;
+        data += n;
+        size -= (size_t)n;
+    }
+    return 1;
+}
+
+// Opens the folder a path names its file in, for the calls that work relative to it; -1 on failure.
+static int openFolder(const char *path)
+{
+    const char *slash = strrchr(path, '/');
+    if (!slash)
+        return open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    char folder[PATH_MAX];
+    size_t length = slash == path ? 1 : (size_t)(slash - path);
+    if (length >= sizeof folder) {
+        errno = ENAMETOOLONG;
+        return -1;
+    }
+    memcpy(folder, path, length);
+    folder[length] = 0;
+    return open(folder, O_PATH | O_DIRECTORY | O_CLOEXEC);
+}
+
+// Creates a new file with a short unused name in the folder; its descriptor, -1 on failure.
+static int createTemporary(int folder, char *name, size_t size)
+{
+    timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    unsigned seed = (unsigned)now.tv_nsec ^ ((unsigned)getpid() << 16);
+    for (int attempt = 0; attempt < 100; attempt++) {
+        snprintf(name, size, ".rinkslider-%08x", seed + (unsigned)attempt * 2654435761u);
+        // The mode asked for is cut by the umask, as for any new file.
+        int fd = openat(folder, name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+// Writes the header and the rows, bottom-up, as 24-bit BGR padded to four bytes; 0 on failure with errno set.
+static int writeBmpData(int fd, const uint8_t *rgba, int width, int height)
+{
     uint32_t stride = ((uint32_t)width * 3 + 3) & ~3u;
     uint32_t imageSize = stride * (uint32_t)height;
     uint8_t header[54] = {'B', 'M'};
@@ -41,19 +92,8 @@ int ugWriteBmp(const char *path, const uint8_t *rgba, int width, int height)
     putLe(header + 34, imageSize, 4);
     putLe(header + 38, 2835, 4);
     putLe(header + 42, 2835, 4);
-    size_t length = strlen(path);
-    char *temporary = (char *)malloc(length + 8);
     uint8_t *row = (uint8_t *)calloc(stride, 1);
-    if (!temporary || !row) {
-        free(temporary);
-        free(row);
-        return 0;
-    }
-    memcpy(temporary, path, length);
-    memcpy(temporary + length, ".XXXXXX", 8);
-    int fd = mkstemp(temporary);
-    FILE *file = fd >= 0 ? fdopen(fd, "wb") : nullptr;
-    int ok = file && fwrite(header, sizeof header, 1, file) == 1;
+    int ok = row && writeAll(fd, header, sizeof header);
     for (int y = 0; ok && y < height; y++) {
         const uint8_t *source = rgba + (size_t)y * (size_t)width * 4;
         for (int x = 0; x < width; x++) {
@@ -61,21 +101,38 @@ int ugWriteBmp(const char *path, const uint8_t *rgba, int width, int height)
             row[x * 3 + 1] = source[x * 4 + 1];
             row[x * 3 + 2] = source[x * 4];
         }
-        ok = fwrite(row, stride, 1, file) == 1;
+        ok = writeAll(fd, row, stride);
     }
-    if (file) {
-        // The file is closed whatever the flush gave.
-        int flushed = fflush(file) == 0 && fsync(fd) == 0;
-        ok = fclose(file) == 0 && flushed && ok;
-    } else if (fd >= 0)
-        close(fd);
-    // Only a complete file replaces the target; a failed one is removed.
-    if (ok)
-        ok = rename(temporary, path) == 0;
-    if (!ok && fd >= 0)
-        unlink(temporary);
-    free(temporary);
     free(row);
+    return ok;
+}
+
+int ugWriteBmp(const char *path, const uint8_t *rgba, int width, int height)
+{
+    if (width <= 0 || height <= 0) {
+        errno = EINVAL;
+        return 0;
+    }
+    const char *slash = strrchr(path, '/');
+    const char *base = slash ? slash + 1 : path;
+    int folder = openFolder(path);
+    if (folder < 0)
+        return 0;
+    // The temporary name is short, so any name the folder takes for the target can be written.
+    char temporary[32];
+    int fd = createTemporary(folder, temporary, sizeof temporary);
+    struct stat old;
+    int ok = fd >= 0 && (fstatat(folder, base, &old, 0) != 0 || !S_ISREG(old.st_mode) ||
+                         fchmod(fd, old.st_mode & 07777) == 0);
+    ok = ok && writeBmpData(fd, rgba, width, height) && fsync(fd) == 0;
+    if (fd >= 0 && close(fd) != 0)
+        ok = 0;
+    ok = ok && renameat(folder, temporary, folder, base) == 0;
+    int error = errno;
+    if (!ok && fd >= 0)
+        unlinkat(folder, temporary, 0);
+    close(folder);
+    errno = error;
     return ok;
 }
 
@@ -88,8 +145,8 @@ static void readPixels(EGLSurface surface)
     eglQuerySurface(display, surface, EGL_HEIGHT, &height);
     free(capture.pixels);
     capture.pixels = width > 0 && height > 0 ? (uint8_t *)malloc((size_t)width * (size_t)height * 4) : nullptr;
-    capture.width = capture.pixels ? width : 0;
-    capture.height = capture.pixels ? height : 0;
+    capture.width = width;
+    capture.height = height;
     if (capture.pixels) {
         glPixelStorei(GL_PACK_ALIGNMENT, 4);
         glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, capture.pixels);
@@ -113,20 +170,32 @@ static UgWin *surfaceWindow(EGLSurface surface)
 }
 
 // Our stand-in for the driver's screenshot extension: repaints the window and saves that frame as a BMP.
-void ugSaveSurfaceBmp(EGLSurface surface, const wchar_t *path)
+int ugSaveSurfaceBmp(EGLSurface surface, const wchar_t *path)
 {
     UgWin *win = surfaceWindow(surface);
-    char name[1024];
-    if (!win || !ugWideToUtf8(path, name, sizeof name))
-        return;
+    char name[PATH_MAX];
+    if (!win) {
+        errno = EBADF;
+        return 0;
+    }
+    if (!ugWideToUtf8(path, name, sizeof name)) {
+        errno = ENAMETOOLONG;
+        return 0;
+    }
     capture.surface = surface;
     ugInvalidate(win->nativeWindow);
     ugUpdateWindow(win->nativeWindow);
     // A draw handler that never presents still leaves its frame in the back buffer.
     if (!capture.pixels && eglGetCurrentSurface(EGL_DRAW) == surface)
         readPixels(surface);
+    int ok = 0;
     if (capture.pixels)
-        ugWriteBmp(name, capture.pixels, capture.width, capture.height);
+        ok = ugWriteBmp(name, capture.pixels, capture.width, capture.height);
+    else  // no frame to write: memory ran out, or the surface has no size
+        errno = capture.width > 0 && capture.height > 0 ? ENOMEM : EINVAL;
+    int error = errno;
     free(capture.pixels);
     capture = UgCapture{};
+    errno = error;
+    return ok;
 }

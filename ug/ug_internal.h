@@ -39,7 +39,8 @@ struct UgRect {
     int left, top, right, bottom;
 };
 
-typedef void (*UgSaveSurfaceProc)(EGLSurface surface, const wchar_t *path);
+// Saves a surface's picture to a file; 0 on failure, with errno telling why.
+typedef int (*UgSaveSurfaceProc)(EGLSurface surface, const wchar_t *path);
 
 extern UgDisplay *currentDisplay;
 extern UgSaveSurfaceProc saveSurfaceProc;
@@ -93,15 +94,18 @@ void ugPostQuitMessage(int code);
 
 // Asks for a file to save to; path holds the suggestion and receives the full path; 0 when cancelled.
 int ugSaveFileDialog(EGLNativeWindowType owner, wchar_t *path, size_t capacity);
+// Tells the player in an "Error" box over the owner that saving to the path failed, and the system's reason.
+void ugSaveErrorBox(EGLNativeWindowType owner, const char *path, int error);
 
 // Services (linux_services.cpp, bmp_save.cpp).
 
 // Converts between UTF-8 and wide text; 0 when the result does not fit.
 size_t ugWideToUtf8(const wchar_t *text, char *out, size_t size);
 size_t ugUtf8ToWide(const char *text, wchar_t *out, size_t size);
-// Writes bottom-up RGBA rows as a 24-bit BMP through a temporary file beside the target; 0 on failure.
+// Writes bottom-up RGBA rows as a 24-bit BMP; 0 on failure, with errno telling why. Only a complete
+// file replaces the target, keeping its mode; a new file gets 0666 less the umask.
 int ugWriteBmp(const char *path, const uint8_t *rgba, int width, int height);
 // Our stand-in for the driver's screenshot extension: saves the window's next frame as a BMP.
-void ugSaveSurfaceBmp(EGLSurface surface, const wchar_t *path);
+int ugSaveSurfaceBmp(EGLSurface surface, const wchar_t *path);
 // Called by ugPresent before the swap, so a pending screenshot gets the frame just drawn.
 void ugCaptureFrame(UgWin *win);

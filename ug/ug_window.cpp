@@ -1,6 +1,8 @@
 // The window layer over the platform: display and window records, the window procedure and the loop.
 #include "ug/ug_internal.h"
 
+#include <errno.h>
+#include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -140,15 +142,22 @@ static UgWin *findWindow(EGLNativeWindowType window)
     return nullptr;
 }
 
-// Asks for a file name and saves the freshly painted frame there.
+// Asks for a file name and saves the freshly painted frame there; a failed save is shown in a box.
 static void takeScreenshot(UgWin *win)
 {
-    wchar_t path[260] = L"Screenshot.bmp";
-    if (!ugSaveFileDialog(win->nativeWindow, path, 260))
+    // Any path the file system takes fits, in wide characters as in its UTF-8 bytes.
+    static wchar_t path[PATH_MAX];
+    wcscpy(path, L"Screenshot.bmp");
+    if (!ugSaveFileDialog(win->nativeWindow, path, PATH_MAX))
         return;
     ugInvalidate(win->nativeWindow);
     ugUpdateWindow(win->nativeWindow);
-    saveSurfaceProc(win->surface, path);
+    if (saveSurfaceProc(win->surface, path))
+        return;
+    int error = errno;
+    static char name[PATH_MAX];
+    ugWideToUtf8(path, name, sizeof name);
+    ugSaveErrorBox(win->nativeWindow, name, error);
 }
 
 // Calls the key handler with a code and the cursor's screen position.

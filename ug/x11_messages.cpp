@@ -65,18 +65,23 @@ static void postToAll(unsigned message)
             ugPostMessage(w.id, message, 0, 0);
 }
 
-// Posts the key-down message of a key press, with the character it types for the translate step.
+// Posts the key-down message of a key press with the first character it types, for the translate
+// step; the further characters an input method commits at once follow as character messages. The
+// key's code rides in bits 16 to 23 of lParam, where a scan code would.
 static void postKey(XKeyEvent *key)
 {
-    char text[8];
-    KeySym sym = 0;
-    int length = XLookupString(key, text, sizeof text, &sym, nullptr);
+    wchar_t chars[UG_QUEUE_SIZE];
+    KeySym sym;
+    size_t count = ugLookupKey(key, chars, UG_QUEUE_SIZE, &sym);
     unsigned vk = virtualKeyOf(sym);
-    if (!vk && length != 1)
+    if (!vk && !count)
         return;
-    ugPostMessage(key->window, WM_KEYDOWN, vk, 0);
-    if (length == 1)
-        queue[(queueHead + queueCount - 1) % UG_QUEUE_SIZE].character = (unsigned char)text[0];
+    UgLParam scan = (UgLParam)(key->keycode & 0xff) << 16;
+    ugPostMessage(key->window, WM_KEYDOWN, vk, scan);
+    if (count)
+        queue[(queueHead + queueCount - 1) % UG_QUEUE_SIZE].character = (unsigned)chars[0];
+    for (size_t i = 1; i < count; i++)
+        ugPostMessage(key->window, WM_CHAR, (UgWParam)chars[i], scan);
 }
 
 // Turns one X event into messages or window state.
@@ -138,13 +143,15 @@ static void translateEvent(XEvent *event)
 
 // Moves the events the connection already holds into the queue, without blocking. One event posts
 // at most a message per window and a character, so events wait in Xlib while the queue is near
-// full: nothing is dropped, however fast input comes.
+// full: nothing is dropped, however fast input comes (only a text an input method commits at once
+// may be longer than the room left). The input method sees each event first.
 static void readEvents()
 {
     while (queueCount + UG_MAX_WINDOWS + 1 <= UG_QUEUE_SIZE && XPending(xDisplay)) {
         XEvent event;
         XNextEvent(xDisplay, &event);
-        translateEvent(&event);
+        if (!ugFilterInputEvent(&event))
+            translateEvent(&event);
     }
 }
 
@@ -213,7 +220,7 @@ void ugTranslateMessage(const UgMsg *msg)
     if (msg->message != WM_KEYDOWN || !msg->character || queueCount == UG_QUEUE_SIZE)
         return;
     queueHead = (queueHead + UG_QUEUE_SIZE - 1) % UG_QUEUE_SIZE;
-    queue[queueHead] = UgMsg{msg->window, WM_CHAR, msg->character, 0, 0};
+    queue[queueHead] = UgMsg{msg->window, WM_CHAR, msg->character, msg->lParam, 0};
     queueCount++;
 }
 

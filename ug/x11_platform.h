@@ -28,3 +28,16 @@ UgNativeWindow *ugFindNative(Window id);
 long long ugNowMs();
 // Interns an atom on the connection.
 Atom ugAtom(const char *name);
+
+// The input method (x11_input.cpp): the locale's characters, one input context per window.
+
+// Sets the locale's character type and opens the input method; called once the connection is open.
+void ugOpenInputMethod();
+// Gives a new window an input context, and listens for the events the input method needs.
+void ugOpenInputContext(Window window);
+void ugCloseInputContext(Window window);
+// Lets the input method see an event first; 1 when it took the event and nothing else should.
+int ugFilterInputEvent(XEvent *event);
+// The characters a key press types (an input method may commit several) and its key symbol; the
+// count, at most capacity - 1.
+size_t ugLookupKey(XKeyEvent *key, wchar_t *chars, size_t capacity, KeySym *sym);

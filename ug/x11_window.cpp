@@ -59,6 +59,7 @@ void *ugPlatformConnect()
     workAreaAtom = ugAtom("_NET_WORKAREA");
     // Work-area and screen changes arrive as events on the root window.
     XSelectInput(xDisplay, DefaultRootWindow(xDisplay), PropertyChangeMask | StructureNotifyMask);
+    ugOpenInputMethod();
     return xDisplay;
 }
 
@@ -133,6 +134,7 @@ EGLNativeWindowType ugCreateWindow(const char *className, const char *title, uns
         return 0;
     *slot = UgNativeWindow{id, proc, nullptr, 1, 0, width, height, 0, 0};
     setWindowProperties(id, className, title);
+    ugOpenInputContext(id);
     proc(id, WM_CREATE, 0, 0);
     XMapWindow(xDisplay, id);
     XFlush(xDisplay);
@@ -148,6 +150,7 @@ void ugDestroyWindow(EGLNativeWindowType window)
     // The procedure still finds a live window while it handles its destruction.
     w->proc(window, WM_DESTROY, 0, 0);
     *w = UgNativeWindow{};
+    ugCloseInputContext(window);
     XDestroyWindow(xDisplay, window);
     XFlush(xDisplay);
 }
