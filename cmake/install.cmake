@@ -1,9 +1,42 @@
-# Installing: the program with its two images in lib/rinkslider (it reads them from beside itself
-# and from its working directory), a launcher in bin that starts it there, a menu entry and an icon.
+# Installing, laid out as Debian lays out a game: the program with floor.bmp and font.tga in
+# lib/games/rinkslider (it reads them from beside itself), a relative link to it in games (on the
+# PATH), the menu entry, the icons, the AppStream metadata, the manual page, the copyright and the
+# changelog. The same tree goes into the package and, with cmake --install, under any prefix.
 
-set(RINKSLIDER_APP_DIR lib/rinkslider)
+set(RINKSLIDER_ID example.c_seed_db4f6fee.rinkslider)
+set(RINKSLIDER_MAINTAINER "Seed db4f6fee maintainers <maintainers@users.noreply.c-seed-db4f6fee.example>")
+set(RINKSLIDER_APP_DIR lib/games/rinkslider)
+set(RINKSLIDER_DOC_DIR share/doc/rinkslider)
+set(PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
+set(STAGING_DIR ${CMAKE_BINARY_DIR}/install-files)
+
+# Folders get the usual 0755 whatever the umask of whoever installs or packages.
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+  OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+
 install(TARGETS rinkslider RUNTIME DESTINATION ${RINKSLIDER_APP_DIR})
 install(FILES ${CMAKE_BINARY_DIR}/floor.bmp ${CMAKE_BINARY_DIR}/font.tga DESTINATION ${RINKSLIDER_APP_DIR})
-install(PROGRAMS ${PROJECT_SOURCE_DIR}/tools/launcher.sh DESTINATION bin RENAME rinkslider)
-install(FILES ${PROJECT_SOURCE_DIR}/assets/rinkslider.desktop DESTINATION share/applications)
+
+# The link is made here and installed as a link; the program finds its images through /proc/self/exe.
+file(MAKE_DIRECTORY ${STAGING_DIR})
+file(CREATE_LINK ../${RINKSLIDER_APP_DIR}/rinkslider ${STAGING_DIR}/rinkslider SYMBOLIC)
+install(FILES ${STAGING_DIR}/rinkslider DESTINATION games)
+
+# Debian wants the manual page and the changelog compressed to the full, without a time stamp.
+configure_file(${PACKAGING_DIR}/changelog.in ${STAGING_DIR}/changelog @ONLY)
+set(COMPRESSED_DOCS ${STAGING_DIR}/rinkslider.6.gz ${STAGING_DIR}/changelog.gz)
+foreach(doc ${PACKAGING_DIR}/rinkslider.6 ${STAGING_DIR}/changelog)
+  get_filename_component(name ${doc} NAME)
+  add_custom_command(
+    OUTPUT ${STAGING_DIR}/${name}.gz
+    COMMAND gzip -9n -c ${doc} > ${STAGING_DIR}/${name}.gz
+    DEPENDS ${doc}
+    COMMENT "Compressing ${name}")
+endforeach()
+add_custom_target(compressed_docs ALL DEPENDS ${COMPRESSED_DOCS})
+
+install(FILES ${STAGING_DIR}/rinkslider.6.gz DESTINATION share/man/man6)
+install(FILES ${STAGING_DIR}/changelog.gz ${PACKAGING_DIR}/copyright DESTINATION ${RINKSLIDER_DOC_DIR})
+install(FILES ${PACKAGING_DIR}/${RINKSLIDER_ID}.desktop DESTINATION share/applications)
+install(FILES ${PACKAGING_DIR}/${RINKSLIDER_ID}.metainfo.xml DESTINATION share/metainfo)
 install(DIRECTORY ${CMAKE_BINARY_DIR}/icons/ DESTINATION share/icons)

@@ -1,0 +1,24 @@
+# The Debian package: cmake --build build --target package writes build/rinkslider_<version>_<arch>.deb
+# with the installed tree, its Depends worked out by dpkg-shlibdeps from the program's libraries.
+
+execute_process(COMMAND dpkg --print-architecture
+  OUTPUT_VARIABLE RINKSLIDER_DEB_ARCH OUTPUT_STRIP_TRAILING_WHITESPACE)
+set(CPACK_DEBIAN_FILE_NAME rinkslider_${PROJECT_VERSION}_${RINKSLIDER_DEB_ARCH}.deb)
+set(RINKSLIDER_PACKAGE_FILE ${CMAKE_BINARY_DIR}/${CPACK_DEBIAN_FILE_NAME})
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME rinkslider)
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR})
+set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${RINKSLIDER_DEB_ARCH})
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${RINKSLIDER_MAINTAINER})
+set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "3D table hockey against the computer")
+set(CPACK_PACKAGE_DESCRIPTION "\
+A puck slides on a walled table seen from behind your end. Click the table to
+put your mallet there and knock the puck into the far goal past the computer's
+mallet; every goal adds to the score line drawn over the scene. The arrow keys
+turn the camera and serve a new puck, and a key press saves a screenshot.")
+include(CPack)

@@ -1,0 +1,59 @@
+// The Debian package of this build: installed with dpkg, started through the launcher on the PATH
+// from another folder, and removed without a trace.
+#include <gtest/gtest.h>
+
+#include "support/game_session.h"
+
+#include <sstream>
+#include <unistd.h>
+
+// Runs a shell command without a display, its output into *output; its exit code.
+static int runShell(const std::string &command, std::string *output)
+{
+    Child child = startProcess("/bin/sh", {"-c", "exec 1>&2; " + command}, "/", "");
+    int code = exitCode(child, 120000);
+    *output = errorsOf(child);
+    stopProcess(child);
+    return code;
+}
+
+TEST(Package, InstallsValidatesStartsFromAnyFolderAndRemovesWithoutATrace)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "installing the package needs root";
+    std::string out, files;
+    if (runShell("dpkg -s rinkslider", &out) == 0)
+        GTEST_SKIP() << "a rinkslider package is installed already; remove it to let this test install its own";
+    ASSERT_EQ(runShell("'" RINKSLIDER_CMAKE "' --build '" + buildDir().string() + "' --target package", &out), 0) << out;
+    ASSERT_EQ(runShell("dpkg -i '" RINKSLIDER_PACKAGE_FILE "'", &out), 0) << out;
+    // From here on every check lets the package be removed at the end.
+    EXPECT_EQ(runShell("lintian --fail-on error '" RINKSLIDER_PACKAGE_FILE "'"
+                       " && desktop-file-validate /usr/share/applications/*.rinkslider.desktop"
+                       " && appstreamcli validate --no-net /usr/share/metainfo/*.rinkslider.metainfo.xml",
+                       &out), 0) << out;
+
+    Session s;
+    fs::path elsewhere = scratchDir();
+    if (openSession(s, 640, 480)) {
+        Window w = startGame(s, "/usr/games/rinkslider", elsewhere);
+        EXPECT_NE(w, 0u) << errorsOf(s.game);
+        // Glyphs in the score line: the font beside the installed program was found.
+        EXPECT_TRUE(w && showsScoreLine(capture(s.display, w)));
+        EXPECT_TRUE(windowsTitled(s.display, "Error").empty());
+        closeSession(s);
+    } else {
+        ADD_FAILURE() << "no X server";
+    }
+    fs::remove_all(elsewhere);
+
+    EXPECT_EQ(runShell("dpkg -L rinkslider", &files), 0) << files;
+    ASSERT_EQ(runShell("dpkg -r rinkslider", &out), 0) << out;
+    EXPECT_NE(runShell("dpkg -s rinkslider", &out), 0) << out;
+    // Only folders that other packages share may stay, none of them the game's own.
+    std::istringstream list(files);
+    for (std::string path; std::getline(list, path);) {
+        fs::file_status st = fs::symlink_status(path);
+        EXPECT_TRUE(!fs::exists(st) || (fs::is_directory(st) && path.find("rinkslider") == std::string::npos))
+            << path;
+    }
+}
