@@ -15,10 +15,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/package_modes.cmake)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "3D table hockey against the computer")
 set(CPACK_PACKAGE_DESCRIPTION "\
 A puck slides on a walled table seen from behind your end. Click the table to
-put your mallet there and knock the puck into the far goal past the computer's
-mallet; every goal adds to the score line drawn over the scene. The arrow keys
-turn the camera and serve a new puck, and a key press saves a screenshot.")
+put your mallet there and knock the puck past the computer's mallet into the
+far goal; every goal adds to the score line drawn over the scene. The arrow
+keys turn the camera and serve a new puck, and the C key saves a screenshot.")
 include(CPack)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building (and, with "test", testing; with "bench",
-# testing and benchmarking) needs.
+# Installs the Debian packages that building (and, with "test", testing and packaging; with
+# "bench", testing and benchmarking) needs.
 # As root the missing ones are installed; otherwise the one command that would do it is printed.
 set -euo pipefail
 
@@ -9,7 +9,7 @@ packages=(build-essential cmake pkg-config libgles-dev libegl-dev libx11-dev
 if [[ ${1:-} == test || ${1:-} == bench ]]; then
   packages+=(libgtest-dev xvfb xauth libxtst-dev x11-utils desktop-file-utils
              libbenchmark-dev clang libclang-rt-dev valgrind imagemagick
-             libxdamage-dev)
+             libxdamage-dev dpkg-dev lintian appstream)
 fi
 if [[ ${1:-} == bench ]]; then
   packages+=(linux-perf)
