@@ -14,6 +14,9 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${RINKSLIDER_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# EGL loads its driver at run time, out of dpkg-shlibdeps' sight, and nothing it depends on brings
+# Mesa's drivers in (swrast among them): without them EGL cannot start at all.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS libgl1-mesa-dri)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/package_modes.cmake)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "3D table hockey against the computer")
