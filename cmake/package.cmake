@@ -1,5 +1,9 @@
 # The Debian package: cmake --build build --target package writes build/rinkslider_<version>_<arch>.deb
 # with the installed tree, its Depends worked out by dpkg-shlibdeps from the program's libraries.
+# A sanitized build is for finding faults, never for handing out, so it has no package.
+if(RINKSLIDER_SANITIZE)
+  return()
+endif()
 
 execute_process(COMMAND dpkg --print-architecture
   OUTPUT_VARIABLE RINKSLIDER_DEB_ARCH OUTPUT_STRIP_TRAILING_WHITESPACE)
