@@ -1,5 +1,6 @@
-// The Debian package of this build: installed with dpkg, started through the launcher on the PATH
-// from another folder, and removed without a trace.
+// The Debian package of this build: installed with dpkg, its menu entry and metadata valid, started
+// through the launcher on the PATH from another folder, and removed without a trace. lintian takes
+// seconds, so CI runs it once, outside the suite.
 #include <gtest/gtest.h>
 
 #include "support/game_session.h"
@@ -29,8 +30,7 @@ TEST(Package, InstallsValidatesStartsFromAnyFolderAndRemovesWithoutATrace)
     ASSERT_EQ(runShell("'" RINKSLIDER_CMAKE "' --build '" + buildDir().string() + "' --target package", &out), 0) << out;
     ASSERT_EQ(runShell("dpkg -i '" RINKSLIDER_PACKAGE_FILE "'", &out), 0) << out;
     // From here on every check lets the package be removed at the end.
-    EXPECT_EQ(runShell("lintian --fail-on error '" RINKSLIDER_PACKAGE_FILE "'"
-                       " && desktop-file-validate /usr/share/applications/*.rinkslider.desktop"
+    EXPECT_EQ(runShell("desktop-file-validate /usr/share/applications/*.rinkslider.desktop"
                        " && appstreamcli validate --no-net /usr/share/metainfo/*.rinkslider.metainfo.xml",
                        &out), 0) << out;
 
