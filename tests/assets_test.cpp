@@ -122,7 +122,8 @@ typedef int (*Reader)(FILE *, ImageData *, const char **);
 static int readBytes(Reader reader, const ImageBytes &bytes, ImageData *image, const char **reason)
 {
     FILE *file = tmpfile();
-    fwrite(bytes.data(), 1, bytes.size(), file);
+    if (!bytes.empty())
+        fwrite(bytes.data(), 1, bytes.size(), file);
     rewind(file);
     *image = {};
     *reason = nullptr;

@@ -46,7 +46,7 @@ TEST(Package, InstallsValidatesStartsFromAnyFolderAndRemovesWithoutATrace)
     } else {
         ADD_FAILURE() << "no X server";
     }
-    fs::remove_all(elsewhere);
+    removeScratch(elsewhere);
 
     EXPECT_EQ(runShell("dpkg -L rinkslider", &files), 0) << files;
     ASSERT_EQ(runShell("dpkg -r rinkslider", &out), 0) << out;

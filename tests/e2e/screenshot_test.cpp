@@ -82,5 +82,5 @@ TEST(Screenshot, SavesTheWindowEscapeWritesNothingAndNoKeepsAFile)
     pressKey(s.display, XK_Up);
     EXPECT_EQ(exitCode(s.game), 0);
     closeSession(s);
-    fs::remove_all(home);
+    removeScratch(home);
 }

@@ -31,7 +31,7 @@ TEST(StartUp, FromAnotherFolderShowsTheSceneAndTheScoreLineAndClosesWithZero)
     closeWindow(s.display, w);
     EXPECT_EQ(exitCode(s.game), 0);
     closeSession(s);
-    fs::remove_all(elsewhere);
+    removeScratch(elsewhere);
 }
 
 TEST(StartUp, BadImagesShowTheirBoxesAndAFloorThatFailsEndsWithOne)
@@ -73,8 +73,8 @@ TEST(StartUp, BadImagesShowTheirBoxesAndAFloorThatFailsEndsWithOne)
             EXPECT_TRUE(running(s.game));
         }
         closeSession(s);
-        fs::remove_all(dir);
-        fs::remove_all(elsewhere);
+        removeScratch(dir);
+        removeScratch(elsewhere);
     }
 }
 
@@ -116,5 +116,5 @@ TEST(StartUp, ASecondStartRaisesTheRunningGameAndEndsWithZero)
     EXPECT_TRUE(running(s.game));
     stopProcess(second);
     closeSession(s);
-    fs::remove_all(dir);
+    removeScratch(dir);
 }

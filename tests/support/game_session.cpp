@@ -64,9 +64,20 @@ fs::path scratchDir()
     return mkdtemp(path) ? path : "";
 }
 
+void removeScratch(const fs::path &inside)
+{
+    fs::path top = inside;
+    while (top.has_parent_path() && top.parent_path() != "/tmp")
+        top = top.parent_path();
+    if (top.parent_path() == "/tmp")
+        fs::remove_all(top);
+}
+
+// Deep enough that the images' full paths pass 256 bytes.
 fs::path gameCopy(const char *image, const std::string *bytes)
 {
-    fs::path dir = scratchDir();
+    fs::path dir = scratchDir() / std::string(120, 'p') / std::string(120, 'q');
+    fs::create_directories(dir);
     fs::copy_file(gameProgram(), dir / "rinkslider");
     for (const char *name : {"floor.bmp", "font.tga"}) {
         if (!image || std::string(name) != image)

@@ -61,8 +61,9 @@ void closeSession(Session &s);
 // The build under test (RINKSLIDER_BUILD_DIR) and its program.
 fs::path buildDir();
 fs::path gameProgram();
-// A new empty folder under /tmp.
+// A new empty folder under /tmp; removeScratch removes the one that holds the path.
 fs::path scratchDir();
+void removeScratch(const fs::path &inside);
 // A scratch folder with copies of the program and its images; the named image holds the bytes
 // instead, or is left out when bytes is null.
 fs::path gameCopy(const char *image = nullptr, const std::string *bytes = nullptr);
