@@ -1,6 +1,7 @@
 // The window layer against its own Xvfb and Mesa: paints, the timer, input and the error box.
 #include <gtest/gtest.h>
 
+#include "support/x_client.h"
 #include "support/xserver.h"
 #include "ug/ug_internal.h"
 
@@ -125,35 +126,17 @@ TEST_F(UgWindowTest, TheTimerTicksEveryFortyMillisecondsAndNeverBurstsAfterASlow
     EXPECT_GE(ticks[4] - ticks[1], 2 * 40 - 1);
 }
 
-// Sends a key press as the server would deliver it.
-static void sendKey(Window w, KeySym sym)
-{
-    XEvent e{};
-    e.xkey = XKeyEvent{KeyPress, 0, True, x, w, DefaultRootWindow(x), 0, CurrentTime, 0, 0, 0, 0, 0,
-                       XKeysymToKeycode(x, sym), True};
-    XSendEvent(x, w, True, KeyPressMask, &e);
-    XFlush(x);
-}
-
-// Sends a button event at a client point.
-static void sendButton(int type, unsigned button, int bx, int by)
-{
-    XEvent e{};
-    e.xbutton = XButtonEvent{type, 0, True, x, win->nativeWindow, 0, 0, CurrentTime, bx, by, 0, 0, 0, button, True};
-    XSendEvent(x, win->nativeWindow, True, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &e);
-    XFlush(x);
-}
-
 static bool sixCalls() { return calls.size() >= 6; }
 
 TEST_F(UgWindowTest, KeysCharactersAndPressesReachTheirHandlersInOrder)
 {
+    Window w = win->nativeWindow;
     for (KeySym sym : {XK_Left, XK_Shift_L, XK_KP_Left, XK_F12, XK_q})
-        sendKey(win->nativeWindow, sym);
-    sendButton(ButtonPress, 1, 120, 200);
-    sendButton(ButtonRelease, 1, 120, 200);
-    sendButton(ButtonPress, 4, 5, 5);  // the wheel
-    sendButton(ButtonPress, 3, 7, 9);
+        sendKey(x, w, sym);
+    sendButton(x, w, ButtonPress, 1, 120, 200);
+    sendButton(x, w, ButtonRelease, 1, 120, 200);
+    sendButton(x, w, ButtonPress, 4, 5, 5);  // the wheel
+    sendButton(x, w, ButtonPress, 3, 7, 9);
     ASSERT_TRUE(pumpUntil(sixCalls));
     pumpUntil(twoTicks);
     EXPECT_EQ(calls, (std::vector<std::string>{"key 300", "key 300", "key 212", "key 113", "pointer 0 0 120 200",
@@ -186,43 +169,22 @@ TEST_F(UgWindowTest, MessagesForUnknownWindowsGetDefaultProcessingOnly)
     EXPECT_EQ(eglGetCurrentContext(), win->context);
 }
 
-// On a connection of its own: waits for a mapped window of the title, sees that it stays, then
-// presses the key there; *shown says whether it found the window and it stayed.
-static void answer(const char *title, KeySym key, bool *shown)
+// On a connection of its own: waits for the box, sees that it stays, then presses Enter there.
+static void answer(bool *stayed)
 {
     Display *d = XOpenDisplay(server.name.c_str());
-    Window found = 0;
-    for (int tries = 0; d && !found && tries < 500; tries++, usleep(10000)) {
-        Window root, parent, *children = nullptr;
-        unsigned count = 0;
-        XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count);
-        for (unsigned i = 0; i < count; i++) {
-            char *name = nullptr;
-            XWindowAttributes a;
-            if (XFetchName(d, children[i], &name) && name && std::string(name) == title &&
-                XGetWindowAttributes(d, children[i], &a) && a.map_state == IsViewable)
-                found = children[i];
-            XFree(name);
-        }
-        XFree(children);
-    }
+    Window box = findWindow(d, "Error");
     usleep(200000);
-    XWindowAttributes a;
-    *shown = found && XGetWindowAttributes(d, found, &a) && a.map_state == IsViewable;
-    XEvent e{};
-    e.xkey = XKeyEvent{KeyPress, 0, True, d, found, DefaultRootWindow(d), 0, CurrentTime, 0, 0, 0, 0, 0,
-                       XKeysymToKeycode(d, key), True};
-    if (found)
-        XSendEvent(d, found, True, KeyPressMask, &e);
-    if (d)
-        XCloseDisplay(d);
+    *stayed = box && windowsTitled(d, "Error") == std::vector<Window>{box};
+    sendKey(d, box, XK_Return);
+    XCloseDisplay(d);
 }
 
 TEST_F(UgWindowTest, TheErrorBoxStaysUntilEnter)
 {
-    bool shown = false;
-    std::thread enter(answer, "Error", XK_Return, &shown);
+    bool stayed = false;
+    std::thread enter(answer, &stayed);
     ugErrorBox("Can't Find Bitmap");
     enter.join();
-    EXPECT_TRUE(shown);
+    EXPECT_TRUE(stayed);
 }

@@ -1,12 +1,9 @@
-// Driving the real program from outside: a private Xvfb, the game started on it, windows found by
-// title, XTest input, captures read for the scene's colours, and waits.
+// Driving the real program from outside: a private Xvfb, the game started on it as a child
+// process, and its window's pictures read for the scene's colours.
 #include "support/game_session.h"
 
-#include <X11/XKBlib.h>
 #include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
 #include <algorithm>
-#include <chrono>
 #include <fcntl.h>
 #include <fstream>
 #include <signal.h>
@@ -14,22 +11,15 @@
 #include <string.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 const Shade SKY{{128, 128, 255}, 2}, TABLE_TOP{{92, 208, 92}, 2}, PUCK_TOP{{208, 92, 92}, 2},
     USER_MALLET_TOP{{92, 92, 208}, 2}, CPU_MALLET_TOP{{208, 92, 208}, 2}, FLOOR{{140, 46, 68}, 25},
     TEXT{{255, 192, 240}, 63};
 
-// Windows vanish while we look at them; a refused request must not end the test.
-static int ignoreXError(Display *, XErrorEvent *)
-{
-    return 0;
-}
-
 bool openSession(Session &s, int w, int h)
 {
-    XSetErrorHandler(ignoreXError);
+    ignoreXErrors();
     s.game = Child{0, {}};
     s.server = startXServer(w, h);
     s.display = s.server.pid ? XOpenDisplay(s.server.name.c_str()) : nullptr;
@@ -171,82 +161,6 @@ void stopProcess(Child &c)
     c.errors.clear();
 }
 
-bool waitFor(const std::function<bool()> &done, int timeoutMs)
-{
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        if (done())
-            return true;
-        if (std::chrono::steady_clock::now() >= end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-}
-
-// Adds the mapped windows of the title below w, bottom to top; a window manager's frames hold them.
-static void collectTitled(Display *d, Window w, const char *title, int depth, std::vector<Window> &found)
-{
-    Window root, parent, *children = nullptr;
-    unsigned count = 0;
-    if (!XQueryTree(d, w, &root, &parent, &children, &count))
-        return;
-    for (unsigned i = 0; i < count; i++) {
-        char *name = nullptr;
-        XWindowAttributes a;
-        bool titled = XFetchName(d, children[i], &name) && name && std::string(name) == title;
-        if (name)
-            XFree(name);
-        if (titled && XGetWindowAttributes(d, children[i], &a) && a.map_state == IsViewable)
-            found.push_back(children[i]);
-        else if (!titled && depth > 0)
-            collectTitled(d, children[i], title, depth - 1, found);
-    }
-    if (children)
-        XFree(children);
-}
-
-std::vector<Window> windowsTitled(Display *d, const char *title)
-{
-    std::vector<Window> found;
-    collectTitled(d, DefaultRootWindow(d), title, 2, found);
-    return found;
-}
-
-Window findWindow(Display *d, const char *title, int timeoutMs)
-{
-    Window found = 0;
-    waitFor([&] {
-        std::vector<Window> all = windowsTitled(d, title);
-        found = all.empty() ? 0 : all.back();
-        return found != 0;
-    }, timeoutMs);
-    return found;
-}
-
-Window findFocused(Display *d, const char *title, int timeoutMs)
-{
-    Window focus = 0;
-    bool found = waitFor([&] {
-        std::vector<Window> all = windowsTitled(d, title);
-        int revert;
-        XGetInputFocus(d, &focus, &revert);
-        return std::find(all.begin(), all.end(), focus) != all.end();
-    }, timeoutMs);
-    return found ? focus : 0;
-}
-
-std::string windowClass(Display *d, Window w)
-{
-    XClassHint hint{nullptr, nullptr};
-    std::string name;
-    if (XGetClassHint(d, w, &hint)) {
-        name = hint.res_class ? hint.res_class : "";
-        XFree(hint.res_name);
-        XFree(hint.res_class);
-    }
-    return name;
-}
-
 // Xvfb's 24-bit visual keeps red, green and blue in the pixel's three low bytes.
 Shot capture(Display *d, Window w)
 {
@@ -330,57 +244,3 @@ bool showsScoreLine(const Shot &shot)
     return mostRuns >= 8;
 }
 
-// Queues the press and release of a key, with shift when the keymap needs it.
-static void fakeKey(Display *d, KeySym sym)
-{
-    KeyCode code = XKeysymToKeycode(d, sym), shift = XKeysymToKeycode(d, XK_Shift_L);
-    bool shifted = XkbKeycodeToKeysym(d, code, 0, 0) != sym && XkbKeycodeToKeysym(d, code, 0, 1) == sym;
-    if (shifted)
-        XTestFakeKeyEvent(d, shift, True, CurrentTime);
-    XTestFakeKeyEvent(d, code, True, CurrentTime);
-    XTestFakeKeyEvent(d, code, False, CurrentTime);
-    if (shifted)
-        XTestFakeKeyEvent(d, shift, False, CurrentTime);
-}
-
-void pressKey(Display *d, KeySym sym)
-{
-    fakeKey(d, sym);
-    XSync(d, False);
-}
-
-// Latin-1 keysyms are the characters themselves; the grab makes the keys arrive at once.
-void typeText(Display *d, const char *text, KeySym after)
-{
-    XGrabServer(d);
-    for (const char *c = text; *c; c++)
-        fakeKey(d, (KeySym)(unsigned char)*c);
-    if (after)
-        fakeKey(d, after);
-    XUngrabServer(d);
-    XSync(d, False);
-}
-
-void clickAt(Display *d, Window w, int x, int y)
-{
-    int rootX, rootY;
-    Window child;
-    XTranslateCoordinates(d, w, DefaultRootWindow(d), x, y, &rootX, &rootY, &child);
-    XTestFakeMotionEvent(d, -1, rootX, rootY, CurrentTime);
-    XTestFakeButtonEvent(d, 1, True, CurrentTime);
-    XTestFakeButtonEvent(d, 1, False, CurrentTime);
-    XSync(d, False);
-}
-
-void closeWindow(Display *d, Window w)
-{
-    XEvent e{};
-    e.xclient.type = ClientMessage;
-    e.xclient.window = w;
-    e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
-    e.xclient.format = 32;
-    e.xclient.data.l[0] = (long)XInternAtom(d, "WM_DELETE_WINDOW", False);
-    e.xclient.data.l[1] = CurrentTime;
-    XSendEvent(d, w, False, NoEventMask, &e);
-    XFlush(d);
-}

@@ -1,10 +1,10 @@
-// Driving the real program from outside: a private Xvfb, the game started on it, windows found by
-// title, XTest input, captures read for the scene's colours, and waits.
+// Driving the real program from outside: a private Xvfb, the game started on it as a child
+// process, and its window's pictures read for the scene's colours.
 #pragma once
 
+#include "support/x_client.h"
 #include "support/xserver.h"
 
-#include <X11/Xlib.h>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -51,8 +51,6 @@ struct Session {
     Child game;
 };
 
-enum { WAIT_MS = 10000 };
-
 // Starts an Xvfb of w x h and connects to it; false on failure.
 bool openSession(Session &s, int w, int h);
 // Ends the game if it still runs, drops the connection and stops the server.
@@ -83,16 +81,6 @@ std::string errorsOf(const Child &c);
 // Kills the child if it runs and removes its stderr file.
 void stopProcess(Child &c);
 
-// Checks done every 10 ms until it holds or the time is up; its last answer.
-bool waitFor(const std::function<bool()> &done, int timeoutMs = WAIT_MS);
-// The mapped top-level windows of the title, bottom to top of the stacking order.
-std::vector<Window> windowsTitled(Display *d, const char *title);
-// Waits for a mapped top-level window of the title; the topmost, 0 when none came.
-Window findWindow(Display *d, const char *title, int timeoutMs = WAIT_MS);
-// Waits for a mapped window of the title to take the keyboard focus, as a dialog does when it opens.
-Window findFocused(Display *d, const char *title, int timeoutMs = WAIT_MS);
-std::string windowClass(Display *d, Window w);
-
 // The window's pixels; an empty shot when it is not viewable.
 Shot capture(Display *d, Window w);
 // Captures until the shot is accepted; true when one was in time.
@@ -107,11 +95,3 @@ bool showsScene(const Shot &shot);
 std::vector<bool> scoreCell(const Shot &shot, int i);
 // The score line is drawn in glyphs (without its font the game draws solid bars).
 bool showsScoreLine(const Shot &shot);
-
-// XTest input: a key by keysym (shifted when the keymap needs it); text and one key after it in a
-// single burst, as a fast typist's keys arrive; a click of button 1 at window coordinates.
-void pressKey(Display *d, KeySym sym);
-void typeText(Display *d, const char *text, KeySym after = 0);
-void clickAt(Display *d, Window w, int x, int y);
-// Asks the window to close as a window manager's close button does (WM_DELETE_WINDOW).
-void closeWindow(Display *d, Window w);

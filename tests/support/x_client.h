@@ -1,0 +1,38 @@
+// What a test does on its X server as a client: waits, finding windows by title, reading their
+// properties, and input through XTest or sent straight to a window.
+#pragma once
+
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+#include <functional>
+#include <string>
+#include <vector>
+
+enum { WAIT_MS = 10000 };
+
+// Windows vanish while a test looks at them: refused requests are ignored from here on.
+void ignoreXErrors();
+// Checks done every 10 ms until it holds or the time is up; its last answer.
+bool waitFor(const std::function<bool()> &done, int timeoutMs = WAIT_MS);
+// The mapped windows of the title, top-level or inside a window manager's frame, bottom to top.
+std::vector<Window> windowsTitled(Display *d, const char *title);
+// Waits for a mapped window of the title; the topmost, 0 when none came.
+Window findWindow(Display *d, const char *title, int timeoutMs = WAIT_MS);
+// Waits for a mapped window of the title to take the keyboard focus, as a dialog does when it opens.
+Window findFocused(Display *d, const char *title, int timeoutMs = WAIT_MS);
+// The values of a 32-bit property; empty when it is unset.
+std::vector<long> property(Display *d, Window w, const char *name);
+std::string windowClass(Display *d, Window w);
+
+// XTest input, as a keyboard and a mouse give it to whatever has the focus: a key by keysym
+// (shifted when the keymap needs it, and given a free key when the keymap lacks it); text and one
+// key after it in a single burst, as a fast typist's keys arrive; a click of button 1 at window
+// coordinates.
+void pressKey(Display *d, KeySym sym);
+void typeText(Display *d, const char *text, KeySym after = 0);
+void clickAt(Display *d, Window w, int x, int y);
+// Events sent straight to a window, whoever has the focus.
+void sendKey(Display *d, Window w, KeySym sym);
+void sendButton(Display *d, Window w, int type, unsigned button, int x, int y);
+// Asks the window to close as a window manager's close button does (WM_DELETE_WINDOW).
+void closeWindow(Display *d, Window w);
