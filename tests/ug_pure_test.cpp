@@ -1,14 +1,19 @@
-// The window layer's pure pieces: fitting, key table, attribute lists, command line, instance name, BMP output.
+// The window layer's pieces without a server: fitting, the key table, the command line, the instance lock, text and BMP output.
 #include "ug/instance.h"
 #include "ug/ug_internal.h"
 
+#include <errno.h>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
-#include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 #include <string>
+#include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
+
+namespace fs = std::filesystem;
 
 TEST(UgFitting, MenuBarComesOffUnlessThePanelIsShownAndDocked)
 {
@@ -84,43 +89,67 @@ TEST(UgText, WideAndUtf8RoundTrip)
     EXPECT_EQ(ugWideToUtf8(L"too long for four", narrow, 4), 0u);
 }
 
-// Reads a whole file.
-static std::vector<uint8_t> readFile(const std::string &path)
+// The bytes of a file.
+static std::string contents(const fs::path &path)
 {
-    std::vector<uint8_t> data;
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f)
-        return data;
-    int c;
-    while ((c = fgetc(f)) != EOF)
-        data.push_back((uint8_t)c);
-    fclose(f);
-    return data;
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-TEST(UgBmp, WritesPaddedBottomUpBgrRowsAndReplacesOnlyWhole)
+TEST(UgBmp, WritesBottomUpBgrRowsPaddedToFourWithTheModeNewOrReplacedFilesShouldHave)
 {
-    char dir[] = "/tmp/ugbmpXXXXXX";
-    ASSERT_TRUE(mkdtemp(dir));
-    std::string path = std::string(dir) + "/shot.bmp";
+    fs::path dir = fs::temp_directory_path() / ("ugbmp-" + std::to_string(getpid())), path = dir / "shot.bmp";
+    fs::create_directories(dir);
+    mode_t saved = umask(027);
     // 3 x 2 RGBA, bottom row first: red, green, blue / white, black, grey.
     const uint8_t rgba[] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255,
                             255, 255, 255, 255, 0, 0, 0, 255, 128, 128, 128, 255};
     ASSERT_EQ(ugWriteBmp(path.c_str(), rgba, 3, 2), 1);
-    std::vector<uint8_t> bmp = readFile(path);
+    std::string bmp = contents(path);
     ASSERT_EQ(bmp.size(), 54u + 2 * 12);
-    EXPECT_EQ(bmp[0], 'B');
-    EXPECT_EQ(bmp[10], 54);
-    EXPECT_EQ(bmp[18], 3);
-    EXPECT_EQ(bmp[22], 2);
-    EXPECT_EQ(bmp[28], 24);
-    const uint8_t rows[] = {0, 0, 255, 0, 255, 0, 255, 0, 0, 0, 0, 0,
-                            255, 255, 255, 0, 0, 0, 128, 128, 128, 0, 0, 0};
-    EXPECT_EQ(memcmp(bmp.data() + 54, rows, sizeof rows), 0);
-    // A save that cannot complete leaves the old file alone and no temporary behind.
-    EXPECT_EQ(ugWriteBmp((std::string(dir) + "/missing/x.bmp").c_str(), rgba, 3, 2), 0);
-    EXPECT_EQ(ugWriteBmp(path.c_str(), rgba, 0, 2), 0);
-    EXPECT_EQ(readFile(path).size(), 78u);
-    std::string cleanup = std::string("rm -rf ") + dir;
-    EXPECT_EQ(system(cleanup.c_str()), 0);
+    EXPECT_EQ(bmp.substr(0, 2), "BM");
+    EXPECT_EQ(std::vector<int>({bmp[10], bmp[18], bmp[22], bmp[28]}), std::vector<int>({54, 3, 2, 24}));
+    const char rows[] = "\0\0\xff\0\xff\0\xff\0\0\0\0\0\xff\xff\xff\0\0\0\x80\x80\x80\0\0\0";
+    EXPECT_EQ(bmp.substr(54), std::string(rows, 24));
+    // A new file gets 0666 less the umask; a replaced one keeps its mode.
+    EXPECT_EQ(fs::status(path).permissions(), fs::perms(0640));
+    fs::permissions(path, fs::perms(0604));
+    ASSERT_EQ(ugWriteBmp(path.c_str(), rgba, 1, 1), 1);
+    EXPECT_EQ(fs::status(path).permissions(), fs::perms(0604));
+    EXPECT_EQ(fs::file_size(path), 54u + 4);
+    umask(saved);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 1);
+    fs::remove_all(dir);
+}
+
+TEST(UgBmp, AFailedWriteSaysWhyAndLeavesTheOldFileAndNothingElse)
+{
+    static const uint8_t pixels[200 * 200 * 4] = {};
+    // A folder that is not there, then a real small file system, filled and then made read-only.
+    const struct {
+        const char *mount;
+        unsigned long flags;
+        int error;
+    } rows[] = {{nullptr, 0, ENOENT}, {"size=64k", 0, ENOSPC}, {"size=64k", MS_RDONLY, EROFS}};
+    for (const auto &row : rows) {
+        fs::path dir = fs::temp_directory_path() / ("ugfail-" + std::to_string(getpid()));
+        fs::create_directories(dir);
+        if (row.mount && mount("tmpfs", dir.c_str(), "tmpfs", 0, row.mount) != 0) {
+            fs::remove_all(dir);
+            GTEST_SKIP() << "mounting a small tmpfs needs root: " << strerror(errno);
+        }
+        std::ofstream(dir / "shot.bmp") << "precious";
+        if (row.flags) {
+            ASSERT_EQ(mount(nullptr, dir.c_str(), nullptr, MS_REMOUNT | row.flags, row.mount), 0);
+        }
+        fs::path target = row.mount ? dir / "shot.bmp" : dir / "missing/shot.bmp";
+        errno = 0;
+        EXPECT_EQ(ugWriteBmp(target.c_str(), pixels, 200, 200), 0);
+        EXPECT_EQ(errno, row.error) << strerror(errno);
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 1);
+        EXPECT_EQ(contents(dir / "shot.bmp"), "precious");
+        if (row.mount)
+            umount2(dir.c_str(), MNT_DETACH);
+        fs::remove_all(dir);
+    }
 }

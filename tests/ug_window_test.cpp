@@ -8,13 +8,18 @@
 #include <GLES/gl.h>
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
+#include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
+namespace fs = std::filesystem;
+
 static XServer server;
+static fs::path home = fs::temp_directory_path() / ("ugwindow-" + std::to_string(getpid()));
 static UgDisplay *display;
 static UgWin *win;
 static Display *x;
@@ -68,6 +73,10 @@ protected:
         server = startXServer(640, 480);
         ASSERT_NE(server.pid, 0);
         setenv("DISPLAY", server.name.c_str(), 1);
+        setenv("LC_ALL", "C.UTF-8", 1);  // its compose table knows the sequence typed below
+        unsetenv("XMODIFIERS");
+        setenv("HOME", home.c_str(), 1);
+        fs::create_directories(home);
         registerWindowClass("ug window", ugWindowProc);
         display = ugOpenDisplay();
         ASSERT_TRUE(display);
@@ -75,7 +84,11 @@ protected:
         ASSERT_TRUE(win);
         x = XOpenDisplay(server.name.c_str());
     }
-    static void TearDownTestSuite() { stopXServer(&server); }
+    static void TearDownTestSuite()
+    {
+        stopXServer(&server);
+        fs::remove_all(home);
+    }
     void SetUp() override
     {
         ASSERT_TRUE(win && x);
@@ -187,4 +200,69 @@ TEST_F(UgWindowTest, TheErrorBoxStaysUntilEnter)
     ugErrorBox("Can't Find Bitmap");
     enter.join();
     EXPECT_TRUE(stayed);
+}
+
+static std::vector<std::string> boxes;
+static std::atomic<int> tickCount;
+static void countTick(UgWin *) { tickCount++; }
+
+// Drives the dialogs from a connection of its own while the test's loop runs: an arrow to the game;
+// "c", and while "Save As" is open "c", an arrow and a click to the game, then "caf", a composed é,
+// a layout's é, a backspace and Enter typed into it; "c" again and a folder that is not there; an
+// arrow once more.
+static void saveTwice(Window *dialog, Window *owner, Window *type, bool *ticked)
+{
+    Display *d = XOpenDisplay(server.name.c_str());
+    Window game = win->nativeWindow;
+    sendKey(d, game, XK_Left);
+    sendKey(d, game, XK_c);
+    *dialog = findFocused(d, "Save As");
+    *owner = property(d, *dialog, "WM_TRANSIENT_FOR").at(0);
+    *type = property(d, *dialog, "_NET_WM_WINDOW_TYPE").at(0);
+    sendKey(d, game, XK_c);
+    sendKey(d, game, XK_Right);
+    sendButton(d, game, ButtonPress, 1, 10, 10);
+    int before = tickCount;
+    for (KeySym key : {XK_c, XK_a, XK_f, XK_Multi_key, XK_apostrophe, XK_e, XK_eacute, XK_BackSpace, XK_Return})
+        pressKey(d, key);
+    *ticked = tickCount >= before + 3 || waitFor([before] { return tickCount >= before + 3; });
+    // A second dialog a game wrongly opened is closed, so that the test fails rather than hangs.
+    for (int i = 0; i < 3 && !waitFor([d] { return windowsTitled(d, "Save As").empty(); }, 1000); i++)
+        pressKey(d, XK_Escape);
+    sendKey(d, game, XK_c);
+    findFocused(d, "Save As");
+    typeText(d, "missing/x", XK_Return);
+    waitFor([] { return !boxes.empty(); });
+    sendKey(d, game, XK_Left);
+    XCloseDisplay(d);
+}
+
+TEST_F(UgWindowTest, DialogsAreModalToTheGameTakeComposedAndLayoutCharactersAndSayWhyASaveFailed)
+{
+    ugSetErrorBoxHandler([](const char *text) { boxes.push_back(text); });
+    ugSetIdleHandler(display, countTick);
+    Window dialog = 0, owner = 0, type = 0;
+    bool ticked = false;
+    std::atomic<bool> driven{false};
+    std::thread driver([&] {
+        saveTwice(&dialog, &owner, &type, &ticked);
+        driven = true;
+    });
+    // The game's loop runs, and the dialogs' loops inside it.
+    UgMsg msg;
+    for (long long end = nowMs() + 30000; !(driven && calls.size() >= 2) && nowMs() < end && ugGetMessage(&msg);) {
+        ugTranslateMessage(&msg);
+        ugDispatchMessage(&msg);
+    }
+    driver.join();
+    ugSetErrorBoxHandler(nullptr);
+    EXPECT_EQ(owner, win->nativeWindow);
+    EXPECT_EQ(type, XInternAtom(x, "_NET_WM_WINDOW_TYPE_DIALOG", False));
+    EXPECT_EQ(calls, (std::vector<std::string>{"key 300", "key 300"})) << "the game took input behind a dialog";
+    EXPECT_TRUE(ticked) << "the game stopped behind the dialog";
+    std::vector<fs::path> files(fs::directory_iterator(home), {});
+    EXPECT_EQ(files, std::vector<fs::path>{home / "caf\xc3\xa9.bmp"});
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].find(strerror(ENOENT)), std::string::npos) << boxes[0];
+    EXPECT_NE(boxes[0].find((home / "missing/x.bmp").string()), std::string::npos) << boxes[0];
 }
