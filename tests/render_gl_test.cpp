@@ -1,5 +1,7 @@
 // Drawing against Mesa in an offscreen context: the state each step leaves for the next, one
-// rendered frame, the heads-up display, and the textures read from files.
+// rendered frame with the heads-up display over it, and the textures read from files.
+#include <gtest/gtest.h>
+
 #include "assets/bitmap.h"
 #include "assets/font.h"
 #include "assets/tga.h"
@@ -7,24 +9,16 @@
 #include "render/mesh.h"
 #include "render/scene.h"
 #include "support/fresh_world.h"
+#include "support/game_session.h"
 #include "support/offscreen_gl.h"
 #include "ug/ug.h"
 
 #include <GLES/gl.h>
-#include <filesystem>
+#include <array>
 #include <fstream>
-#include <gtest/gtest.h>
-#include <string>
-#include <vector>
-
-namespace fs = std::filesystem;
 
 static const int frameSize = 320;
 static std::vector<std::string> boxes;
-
-struct Pixel {
-    int r, g, b;
-};
 
 class RenderGlTest : public ::testing::Test {
 protected:
@@ -46,34 +40,27 @@ protected:
 
 static bool enabled(GLenum cap) { return glIsEnabled(cap) == GL_TRUE; }
 
-static Pixel pixelAt(int x, int y)
+static Rgb pixelAt(int x, int y)
 {
     unsigned char p[4];
     glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
     return {p[0], p[1], p[2]};
 }
 
-// The red channel of the rectangle's pixels, row by row: what the heads-up display wrote on black.
-static std::vector<bool> brightIn(int x0, int y0, int x1, int y1)
+// Which pixels of the rectangle, row by row, the heads-up display lit on black.
+static std::vector<bool> litIn(int x0, int y0, int x1, int y1)
 {
-    std::vector<bool> bright;
+    std::vector<bool> lit;
     for (int y = y0; y <= y1; y++)
         for (int x = x0; x <= x1; x++)
-            bright.push_back(pixelAt(x, y).r > 100);
-    return bright;
+            lit.push_back(pixelAt(x, y).r > 100);
+    return lit;
 }
 
-static int countBright(int x0, int y0, int x1, int y1)
+static int countLit(int x0, int y0, int x1, int y1)
 {
-    std::vector<bool> b = brightIn(x0, y0, x1, y1);
-    return (int)std::count(b.begin(), b.end(), true);
-}
-
-// The folder the game's files are made in: the test program lives one level below it.
-static fs::path buildDir()
-{
-    char path[4096];
-    return fs::path(std::string(path, ugModulePath(path, sizeof path))).parent_path().parent_path();
+    std::vector<bool> lit = litIn(x0, y0, x1, y1);
+    return (int)std::count(lit.begin(), lit.end(), true);
 }
 
 TEST_F(RenderGlTest, EachDrawRestoresTheModelviewAndDisablesItsArraysAndTheHudLeavesItsSquare)
@@ -93,24 +80,24 @@ TEST_F(RenderGlTest, EachDrawRestoresTheModelviewAndDisablesItsArraysAndTheHudLe
     // The puck and the mallets share the cylinder's cache: it is rebuilt for each size.
     drawCylinder(0.7f, 0.5f, 1, 8);
     EXPECT_FLOAT_EQ(0.7f, cylinderCache.vertices[0]);
-    // The display leaves a 250 x 250 viewport, an aspect-1 projection and an identity modelview,
+    // The display leaves a 250 x 250 viewport, an aspect-1 perspective and an identity modelview,
     // with texturing, blending and the text's arrays off.
     BitmapFont font;
     hudFont = initBitmapFont(&font, 0, 15, 15);
     drawHud();
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_TRUE(viewport[0] == 0 && viewport[1] == 0 && viewport[2] == 250 && viewport[3] == 250);
+    EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4), std::vector<GLint>({0, 0, 250, 250}));
     EXPECT_FALSE(enabled(GL_TEXTURE_2D) || enabled(GL_BLEND) || enabled(GL_VERTEX_ARRAY) ||
                  enabled(GL_TEXTURE_COORD_ARRAY));
-    GLfloat m[16], expected[16];
+    GLfloat m[16];
     glGetFloatv(GL_MODELVIEW_MATRIX, m);
     for (int i = 0; i < 16; i++)
         EXPECT_EQ(m[i], i % 5 == 0 ? 1 : 0) << i;
     glGetFloatv(GL_PROJECTION_MATRIX, m);
-    ASSERT_EQ(1, perspectiveMatrix(expected, 30, 1, 20, 150));
-    for (int i = 0; i < 16; i++)
-        EXPECT_NEAR(expected[i], m[i], 1e-5) << i;
+    EXPECT_NEAR(m[0], 3.7320509f, 1e-5);  // 1 / tan(15 degrees) both ways
+    EXPECT_NEAR(m[5], 3.7320509f, 1e-5);
+    EXPECT_EQ(m[11], -1);
     EXPECT_EQ(GL_NO_ERROR, (int)glGetError());
 }
 
@@ -121,19 +108,16 @@ TEST_F(RenderGlTest, TexturesComeFromTheirFilesAndMissingOnesAreReported)
     fs::remove(floor);
     EXPECT_EQ(0, initGame());
     EXPECT_EQ(boxes, (std::vector<std::string>{"Can't Find Bitmap", "Error loading textures"}));
-    EXPECT_EQ(0u, floorTexture);
     fs::copy_file(buildDir() / "floor.bmp", floor);
     EXPECT_EQ(1, loadFloorTexture());
     fs::remove(floor);
     EXPECT_NE(0u, floorTexture);
-
     // A missing font is reported and leaves the name as it was.
-    boxes.clear();
     GLuint texture = 77;
     EXPECT_EQ(0, loadTgaTexture("/nonexistent/font.tga", &texture));
-    EXPECT_EQ(boxes, std::vector<std::string>{"Error loading textures"});
+    EXPECT_EQ(boxes.back(), "Error loading textures");
     EXPECT_EQ(77u, texture);
-    // 3 x 2 pixels of 24 bits: rows of 9 bytes, not a multiple of 4, blue-green-red, first row at t = 0.
+    // 3 x 2 pixels of 24 bits, blue-green-red: rows of 9 bytes, not a multiple of 4, the first at t = 0.
     fs::path small = fs::temp_directory_path() / "rinkslider-small.tga";
     const unsigned char tga[] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 2, 0, 24, 0x20,
                                  0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 0, 0, 0, 0, 255, 255};
@@ -151,12 +135,9 @@ TEST_F(RenderGlTest, TexturesComeFromTheirFilesAndMissingOnesAreReported)
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
-    const Pixel expected[6] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}, {0, 0, 0}, {255, 255, 0}};
-    for (int i = 0; i < 6; i++) {
-        Pixel p = pixelAt(i % 3, i / 3);
-        EXPECT_TRUE(p.r == expected[i].r && p.g == expected[i].g && p.b == expected[i].b)
-            << "texel " << i << ": " << p.r << " " << p.g << " " << p.b;
-    }
+    const Rgb texels[6] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}, {0, 0, 0}, {255, 255, 0}};
+    for (int i = 0; i < 6; i++)
+        EXPECT_TRUE(pixelAt(i % 3, i / 3) == texels[i]) << "texel " << i;
 }
 
 // Where a world point lands in the frame under the current projection and modelview.
@@ -174,9 +155,11 @@ static void project(float x, float y, float z, int *px, int *py)
     *py = (int)((clip[1] / clip[3] + 1) * 0.5f * frameSize);
 }
 
-// The heads-up display alone on black.
-static void drawHudOnBlack()
+// The heads-up display of the scores alone on black.
+static void drawHudOnBlack(int user, int cpu)
 {
+    gameWorld.userScore = user;
+    gameWorld.cpuScore = cpu;
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     drawHud();
@@ -194,7 +177,6 @@ TEST_F(RenderGlTest, AFrameShowsEachObjectInItsColourAndTheScoreLineOverIt)
     glBindTexture(GL_TEXTURE_2D, floorTexture);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 1, 1, 0, GL_RGB, GL_UNSIGNED_BYTE, red);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-
     glViewport(0, 0, frameSize, frameSize);
     glMatrixMode(GL_PROJECTION);
     setPerspective(30, 1, 20, 150);
@@ -209,51 +191,43 @@ TEST_F(RenderGlTest, AFrameShowsEachObjectInItsColourAndTheScoreLineOverIt)
     const struct {
         const char *what;
         float x, y, z;
-        bool (*looks)(Pixel);
+        bool (*looks)(Rgb);
     } spots[] = {
-        {"table centre", 0, -0.5f, 0, [](Pixel c) { return c.g > c.r + 60 && c.g > c.b + 60; }},
-        {"puck", 3, 0.5f, -4, [](Pixel c) { return c.r > c.g + 60 && c.r > c.b + 60; }},
-        {"user mallet", 0, 0.5f, 13.333333f, [](Pixel c) { return c.b > c.r + 60 && c.b > c.g + 60; }},
-        {"cpu mallet", 0, 0.5f, -13.333333f, [](Pixel c) { return c.r > c.g + 60 && c.b > c.g + 60; }},
-        {"floor", -20, -10, -10, [](Pixel c) { return c.r > 60 && c.g < 10 && c.b < 10; }},
+        {"table centre", 0, -0.5f, 0, [](Rgb c) { return c.g > c.r + 60 && c.g > c.b + 60; }},
+        {"puck", 3, 0.5f, -4, [](Rgb c) { return c.r > c.g + 60 && c.r > c.b + 60; }},
+        {"user mallet", 0, 0.5f, 13.333333f, [](Rgb c) { return c.b > c.r + 60 && c.b > c.g + 60; }},
+        {"cpu mallet", 0, 0.5f, -13.333333f, [](Rgb c) { return c.r > c.g + 60 && c.b > c.g + 60; }},
+        {"floor", -20, -10, -10, [](Rgb c) { return c.r > 60 && c.g < 10 && c.b < 10; }},
     };
     for (const auto &spot : spots) {
         int x, y;
         project(spot.x, spot.y, spot.z, &x, &y);
-        ASSERT_TRUE(x >= 0 && x < frameSize && y >= 0 && y < frameSize) << spot.what;
-        Pixel c = pixelAt(x, y);
+        Rgb c = pixelAt(x, y);
         EXPECT_TRUE(spot.looks(c)) << spot.what << " at " << x << "," << y << ": " << c.r << " " << c.g << " " << c.b;
     }
-    // Above the table the view ends at the far plane: the sky-blue clear colour.
-    Pixel sky = pixelAt(frameSize / 2, frameSize - 2);
-    EXPECT_TRUE(abs(sky.r - 128) <= 1 && abs(sky.g - 128) <= 1 && sky.b == 255) << sky.r << " " << sky.g << " " << sky.b;
+    // Above the table the view ends at the far plane, in the sky-blue clear colour.
+    EXPECT_TRUE(near(pixelAt(frameSize / 2, frameSize - 2), SKY));
     // The text adds to the scene: the bottom bar of the first 'U' brightens the table behind it.
-    Pixel under = pixelAt(7, 232);
+    Rgb under = pixelAt(7, 232);
     drawHud();
-    Pixel over = pixelAt(7, 232);
+    Rgb over = pixelAt(7, 232);
     EXPECT_GT(over.r + over.g + over.b, under.r + under.g + under.b + 150);
 
-    // On black: "User 1 - 0 CPU" in 15-pixel cells from row 230, dark between the lines and past
-    // its 14 characters, the banner at half size below it.
-    gameWorld.userScore = 1;
-    drawHudOnBlack();
+    // "User 1 - 0 CPU" in 15-pixel cells from row 230, dark between the lines and past its 14
+    // characters, the banner at half size below it, and nothing else.
+    drawHudOnBlack(1, 0);
     EXPECT_GT(pixelAt(7, 232).r, 100);
     EXPECT_LT(pixelAt(7, 241).r, 30);  // the open middle of the 'U'
-    EXPECT_EQ(0, countBright(60, 230, 74, 245));   // the space after "User"
-    EXPECT_EQ(0, countBright(210, 220, 249, 249));
-    EXPECT_EQ(0, countBright(0, 228, 209, 229));
-    EXPECT_EQ(0, countBright(0, 246, 209, 249));
-    EXPECT_GT(countBright(0, 220, 74, 227), 40);
-    EXPECT_EQ(0, countBright(76, 220, 209, 227));
-    EXPECT_EQ(0, countBright(0, 0, 249, 219));
-    std::vector<bool> userDigit = brightIn(75, 230, 89, 244), cpuDigit = brightIn(135, 230, 149, 244);
-    EXPECT_NE(userDigit, cpuDigit);
-    // The player's score comes first: swapped, the two digits change places.
-    gameWorld.userScore = 0;
-    gameWorld.cpuScore = 1;
-    drawHudOnBlack();
-    EXPECT_EQ(brightIn(75, 230, 89, 244), cpuDigit);
-    EXPECT_EQ(brightIn(135, 230, 149, 244), userDigit);
+    for (auto [x0, y0, x1, y1] : {std::array{60, 230, 74, 245}, {210, 220, 249, 249}, {0, 228, 209, 229},
+                                  {0, 246, 209, 249}, {76, 220, 209, 227}, {0, 0, 249, 219}})
+        EXPECT_EQ(0, countLit(x0, y0, x1, y1)) << x0 << "," << y0;
+    EXPECT_GT(countLit(0, 220, 74, 227), 40);
+    std::vector<bool> one = litIn(75, 230, 89, 244), zero = litIn(135, 230, 149, 244);
+    EXPECT_NE(one, zero);
+    // The player's score comes first: the other way round, the two digits change places.
+    drawHudOnBlack(0, 1);
+    EXPECT_EQ(litIn(75, 230, 89, 244), zero);
+    EXPECT_EQ(litIn(135, 230, 149, 244), one);
 
     // A code without a glyph is a space, a text is cut after 255 characters, and an empty text
     // binds nothing.
@@ -270,8 +244,8 @@ TEST_F(RenderGlTest, AFrameShowsEachObjectInItsColourAndTheScoreLineOverIt)
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     endText();
     EXPECT_EQ(bound, 0);
-    EXPECT_EQ(0, countBright(0, 100, 14, 115));
+    EXPECT_EQ(0, countLit(0, 100, 14, 115));
     EXPECT_GT(pixelAt(22, 102).r, 100);
     EXPECT_GT(pixelAt(7, 52).r, 100);
-    EXPECT_EQ(0, countBright(15, 50, 60, 65));
+    EXPECT_EQ(0, countLit(15, 50, 60, 65));
 }

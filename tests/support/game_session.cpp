@@ -39,8 +39,7 @@ void closeSession(Session &s)
 
 fs::path buildDir()
 {
-    const char *dir = getenv("RINKSLIDER_BUILD_DIR");
-    return fs::absolute(dir && *dir ? dir : ".");
+    return fs::read_symlink("/proc/self/exe").parent_path().parent_path();
 }
 
 fs::path gameProgram()

@@ -56,7 +56,7 @@ bool openSession(Session &s, int w, int h);
 // Ends the game if it still runs, drops the connection and stops the server.
 void closeSession(Session &s);
 
-// The build under test (RINKSLIDER_BUILD_DIR) and its program.
+// The build under test, where the test programs have a folder of their own, and its game.
 fs::path buildDir();
 fs::path gameProgram();
 // A new empty folder under /tmp; removeScratch removes the one that holds the path.

@@ -5,5 +5,4 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:-build}
-RINKSLIDER_VALGRIND="$PWD/tools/sanitize/valgrind.supp" RINKSLIDER_BUILD_DIR="$PWD/$build" \
-  "$build/tests/rinkslider_e2e" --gtest_filter='Fault.TenSecondsOfPlayUnderValgrind*'
+RINKSLIDER_VALGRIND="$PWD/tools/sanitize/valgrind.supp" "$build/tests/rinkslider_e2e" --gtest_filter='Fault.TenSecondsOfPlayUnderValgrind*'
