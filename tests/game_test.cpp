@@ -89,48 +89,36 @@ TEST_F(GameTest, AGoalCountsInTheMouthEdgesIncludedAndStopsThePuck)
     }
 }
 
-TEST_F(GameTest, WallsReflectOneComponentAtTheLimitAndTheMouthsLetThePuckThrough)
+TEST_F(GameTest, WallsReflectOneComponentAndAMalletInReachSendsThePuckAwayAtSpeedTwo)
 {
+    const Vec3 parked = {9, 0, 19};  // out of every case's reach
     const struct {
+        const char *what;
+        bool computers;  // the mallet is the computer's, else the player's
+        Vec3 mallet;
         float x, z, vx, vz;
         float wantX, wantZ, wantVx, wantVz;
     } cases[] = {
-        {8.5f, 0.5f, 1, 0.5f, 8, 0.5f, -1, 0.5f},      // side wall
-        {-8, 3, -1, 0.5f, -8, 3, 1, 0.5f},             // the limit itself bounces
-        {5, 18.5f, 0.5f, 1, 5, 18, 0.5f, -1},          // end wall beside the mouth
-        {4, -18, 0, -1, 4, -18, 0, -1},                // inside the mouth, edge included
-        {4.5f, -19, 0.5f, -1, 4.5f, -18, 0.5f, 1},     // drifted out of the mouth behind the wall's line
-    };
-    for (const auto &c : cases) {
-        placePuck(c.x, c.z, c.vx, c.vz);
-        resolveCollisions();
-        const Puck &p = gameWorld.puck;
-        EXPECT_EQ(p.position.x, c.wantX) << c.x << ", " << c.z;
-        EXPECT_EQ(p.position.z, c.wantZ) << c.x << ", " << c.z;
-        EXPECT_EQ(p.vx, c.wantVx) << c.x << ", " << c.z;
-        EXPECT_EQ(p.vz, c.wantVz) << c.x << ", " << c.z;
-    }
-}
-
-TEST_F(GameTest, AMalletWithinReachSendsThePuckAwayFromItsCentreAtSpeedTwo)
-{
-    const struct {
-        bool user;
-        Vec3 mallet;
-        float x, z, wantVx, wantVz;
-    } cases[] = {
-        {true, {0, 0, 10}, 1, 8.5f, 2 / sqrtf(3.25f), -3 / sqrtf(3.25f)},  // away along (1, -1.5)
-        {false, {0, 0, 0}, 0, 2.2f, 0, 2},                                  // exactly in reach
-        {false, {0, 0, 0}, 0, 2.21f, 0.1f, -1},                            // just out of reach
-        {true, {2, 0, 12}, 2, 12, 0, 0},                                    // coinciding centres
+        {"side wall", false, parked, 8.5f, 0.5f, 1, 0.5f, 8, 0.5f, -1, 0.5f},
+        {"the limit itself bounces", false, parked, -8, 3, -1, 0.5f, -8, 3, 1, 0.5f},
+        {"end wall beside the mouth", false, parked, 5, 18.5f, 0.5f, 1, 5, 18, 0.5f, -1},
+        {"inside the mouth, edge included", false, parked, 4, -18, 0, -1, 4, -18, 0, -1},
+        {"out of the mouth behind the wall's line", false, parked, 4.5f, -19, 0.5f, -1, 4.5f, -18, 0.5f, 1},
+        {"struck along (1, -1.5)", false, {0, 0, 10}, 1, 8.5f, 0.1f, -1, 1, 8.5f, 2 / sqrtf(3.25f), -3 / sqrtf(3.25f)},
+        {"exactly in reach of the computer", true, {0, 0, 0}, 0, 2.2f, 0.1f, -1, 0, 2.2f, 0, 2},
+        {"just out of its reach", true, {0, 0, 0}, 0, 2.21f, 0.1f, -1, 0, 2.21f, 0.1f, -1},
+        {"coinciding centres", false, {2, 0, 12}, 2, 12, 0.1f, -1, 2, 12, 0, 0},
     };
     for (const auto &c : cases) {
         SetUp();
-        (c.user ? gameWorld.userMallet : gameWorld.cpuMallet).position = c.mallet;
-        placePuck(c.x, c.z, 0.1f, -1);
+        (c.computers ? gameWorld.cpuMallet : gameWorld.userMallet).position = c.mallet;
+        placePuck(c.x, c.z, c.vx, c.vz);
         resolveCollisions();
-        EXPECT_NEAR(gameWorld.puck.vx, c.wantVx, 1e-5) << c.x << ", " << c.z;
-        EXPECT_NEAR(gameWorld.puck.vz, c.wantVz, 1e-5) << c.x << ", " << c.z;
+        const Puck &p = gameWorld.puck;
+        EXPECT_EQ(p.position.x, c.wantX) << c.what;
+        EXPECT_EQ(p.position.z, c.wantZ) << c.what;
+        EXPECT_NEAR(p.vx, c.wantVx, 1e-6) << c.what;
+        EXPECT_NEAR(p.vz, c.wantVz, 1e-6) << c.what;
     }
 }
 
