@@ -1,4 +1,4 @@
-// The window layer's pieces without a server: fitting, the key table, the command line, the instance lock, text and BMP output.
+// The window layer's pieces without a server: the key table, the command line, the instance lock, text and BMP output.
 #include "ug/instance.h"
 #include "ug/ug_internal.h"
 
@@ -14,22 +14,6 @@
 #include <vector>
 
 namespace fs = std::filesystem;
-
-TEST(UgFitting, MenuBarComesOffUnlessThePanelIsShownAndDocked)
-{
-    int w, h;
-    fitDesktopSize(UgRect{0, 0, 240, 294}, 0, 26, &w, &h);
-    EXPECT_EQ(w, 240);
-    EXPECT_EQ(h, 268);
-    fitDesktopSize(UgRect{0, 0, 240, 214}, SIPF_ON | SIPF_DOCKED, 26, &w, &h);
-    EXPECT_EQ(h, 214);
-    fitDesktopSize(UgRect{0, 0, 240, 294}, SIPF_ON, 26, &w, &h);
-    EXPECT_EQ(h, 268);
-    // Without a menu bar the window gets the whole work area.
-    fitDesktopSize(UgRect{10, 30, 650, 510}, 0, 0, &w, &h);
-    EXPECT_EQ(w, 640);
-    EXPECT_EQ(h, 480);
-}
 
 TEST(UgTranslateKey, SpecialKeysHaveCodesOthersNone)
 {

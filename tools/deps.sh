@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(build-essential cmake pkg-config libgles-dev libegl-dev libx11-dev
-          libegl-mesa0 libgl1-mesa-dri)
+          libxrandr-dev libxinerama-dev libegl-mesa0 libgl1-mesa-dri)
 if [[ ${1:-} == test || ${1:-} == bench ]]; then
   packages+=(libgtest-dev xvfb xauth libxtst-dev x11-utils desktop-file-utils
              libbenchmark-dev clang libclang-rt-dev valgrind imagemagick

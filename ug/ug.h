@@ -63,6 +63,9 @@ void ugRun(UgDisplay *display);
 void ugRequestRedraw(UgWin *win);
 // Shows the frame just drawn.
 void ugPresent(UgWin *win);
+// Gives the window its icon for task bars and switchers: for each size, width, height, then
+// width x height ARGB pixels row by row.
+void ugSetWindowIcon(UgWin *win, const unsigned long *icon, size_t length);
 
 // Platform services the rest of the game uses.
 

@@ -24,7 +24,6 @@ enum {
     VK_LEFT = 37, VK_UP = 38, VK_RIGHT = 39, VK_DOWN = 40, VK_INSERT = 45, VK_DELETE = 46,
     VK_F1 = 112, VK_F12 = 123,
 };
-enum { SIPF_ON = 1, SIPF_DOCKED = 2 };
 
 // One message as the loop hands it out; character is what the key typed, for the translate step.
 struct UgMsg {
@@ -51,10 +50,8 @@ UgResult ugWindowProc(EGLNativeWindowType window, unsigned message, UgWParam wPa
 int ugTranslateKey(unsigned virtualKey);
 // The frame-buffer attribute list a mode string asks for.
 const EGLint *ugConfigAttributes(const char *mode);
-// Sizes a native window to the visible desktop, keeping its position.
+// Fits a native window to the desktop: maximised where the window manager can, else placed on one monitor.
 void fitWindowToDesktop(EGLNativeWindowType window);
-// The window size for a visible desktop: a menu bar's height comes off unless the input panel is shown and docked.
-void fitDesktopSize(UgRect visible, unsigned panelFlags, int menuBarHeight, int *width, int *height);
 
 // Platform: the X connection and native windows (x11_window.cpp).
 
@@ -73,12 +70,42 @@ void ugValidate(EGLNativeWindowType window);
 // Paints the window now, inside the caller, when it is invalid.
 void ugUpdateWindow(EGLNativeWindowType window);
 UgRect ugClientRect(EGLNativeWindowType window);
-void ugResizeWindow(EGLNativeWindowType window, int width, int height);
 void ugCursorPos(int *x, int *y);
-// The desktop's work area, or the whole screen where no window manager publishes one.
-UgRect ugWorkArea();
 void ugSetWindowData(EGLNativeWindowType window, void *data);
 void *ugWindowData(EGLNativeWindowType window);
+
+// The desktop a window is placed on.
+
+enum { UG_MAX_MONITORS = 16 };
+enum UgManager { UG_NO_MANAGER, UG_MANAGER_MAXIMISES, UG_MANAGER_PLAIN };
+
+struct UgDesktop {
+    UgRect monitors[UG_MAX_MONITORS];  // at least one: the whole screen where none is reported
+    int monitorCount, primary;
+    int pointerX, pointerY;
+    UgRect workArea;                   // the whole screen where none is published
+    UgManager manager;                 // none, one that maximises on request, one that cannot
+    UgRect frame;                      // widths of the window manager's frame on each side
+};
+
+// The client rectangle, in screen pixels, that a window gets on the monitor under the pointer (or
+// the primary one): without a window manager the whole monitor; under one that cannot maximise,
+// the monitor's part of the work area less the frame; under one that maximises, the size the window
+// returns to when the player un-maximises it.
+UgRect ugPlaceOnDesktop(const UgDesktop *desktop);
+
+// Platform: the desktop (x11_desktop.cpp).
+
+// Reads the monitors, pointer, work area and window manager, and the frame around the window (0: none yet).
+void ugReadDesktop(EGLNativeWindowType window, UgDesktop *desktop);
+// Asks the window manager to maximise the window.
+void ugMaximiseWindow(EGLNativeWindowType window);
+// Moves and sizes the window so that its client area is the rectangle and its frame lies around it.
+void ugPlaceWindow(EGLNativeWindowType window, UgRect client, UgRect frame);
+// 1 while the window is maximised or keeps the size it was last placed at: the player has not resized it.
+int ugFillsDesktop(EGLNativeWindowType window);
+// Sets what the desktop reads when the game window first shows: its type, sizes and maximised state.
+void ugSetDesktopHints(EGLNativeWindowType window);
 
 // Platform: the message queue (x11_messages.cpp).
 

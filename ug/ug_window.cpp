@@ -59,7 +59,9 @@ UgWin *ugOpenWindow(UgDisplay *display, const char *mode, const char *title, int
     }
     EGLint visualId = 0;
     eglGetConfigAttrib(display->eglDisplay, win->config, EGL_NATIVE_VISUAL_ID, &visualId);
-    win->nativeWindow = ugCreateWindow("ug window", title, (unsigned long)visualId, ugWorkArea());
+    UgDesktop desktop;
+    ugReadDesktop(0, &desktop);
+    win->nativeWindow = ugCreateWindow("ug window", title, (unsigned long)visualId, ugPlaceOnDesktop(&desktop));
     if (!win->nativeWindow) {
         free(win);
         return nullptr;
@@ -79,21 +81,14 @@ UgWin *ugOpenWindow(UgDisplay *display, const char *mode, const char *title, int
     return win;
 }
 
-// The window size for a visible desktop: a menu bar's height comes off unless the input panel is shown and docked.
-void fitDesktopSize(UgRect visible, unsigned panelFlags, int menuBarHeight, int *width, int *height)
-{
-    *width = visible.right - visible.left;
-    *height = visible.bottom - visible.top;
-    if ((panelFlags & (SIPF_ON | SIPF_DOCKED)) != (SIPF_ON | SIPF_DOCKED))
-        *height -= menuBarHeight;
-}
-
-// Sizes a native window to the visible desktop; the desktop has no menu bar or input panel, so it gets the whole work area.
 void fitWindowToDesktop(EGLNativeWindowType window)
 {
-    int width, height;
-    fitDesktopSize(ugWorkArea(), 0, 0, &width, &height);
-    ugResizeWindow(window, width, height);
+    UgDesktop desktop;
+    ugReadDesktop(window, &desktop);
+    if (desktop.manager == UG_MANAGER_MAXIMISES)
+        ugMaximiseWindow(window);
+    else
+        ugPlaceWindow(window, ugPlaceOnDesktop(&desktop), desktop.frame);
 }
 
 // Makes the window's surface and context current; a failure ends the process with code 1.
@@ -200,8 +195,10 @@ static void resizeWindow(UgWin *win, UgLParam lParam)
 // The procedure of the class "ug window": turns messages into handler calls.
 UgResult ugWindowProc(EGLNativeWindowType window, unsigned message, UgWParam wParam, UgLParam lParam)
 {
-    if (message == WM_CREATE)
+    if (message == WM_CREATE) {
+        ugSetDesktopHints(window);
         return 0;
+    }
     UgWin *win = findWindow(window);
     if (!win)
         return ugDefWindowProc(window, message, wParam, lParam);
@@ -214,7 +211,8 @@ UgResult ugWindowProc(EGLNativeWindowType window, unsigned message, UgWParam wPa
         resizeWindow(win, lParam);
         break;
     case WM_ACTIVATE:
-        if ((wParam & 0xffff) != 0 && ((wParam >> 16) & 0xffff) == 0)
+        // Only a window that still fills the desktop is refitted: a size the player chose stays.
+        if ((wParam & 0xffff) != 0 && ((wParam >> 16) & 0xffff) == 0 && ugFillsDesktop(window))
             fitWindowToDesktop(window);
         break;
     case WM_PAINT: {
@@ -230,7 +228,8 @@ UgResult ugWindowProc(EGLNativeWindowType window, unsigned message, UgWParam wPa
         break;
     }
     case WM_SETTINGCHANGE:
-        fitWindowToDesktop(window);
+        if (ugFillsDesktop(window))
+            fitWindowToDesktop(window);
         break;
     case WM_KEYDOWN: {
         int code = ugTranslateKey((unsigned)wParam);

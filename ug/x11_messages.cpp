@@ -89,8 +89,7 @@ static void translateEvent(XEvent *event)
 {
     Window root = DefaultRootWindow(xDisplay);
     if (event->xany.window == root) {
-        if ((event->type == PropertyNotify && event->xproperty.atom == workAreaAtom) ||
-            event->type == ConfigureNotify)
+        if (ugIsDesktopChange(event))
             postToAll(WM_SETTINGCHANGE);
         return;
     }
@@ -134,6 +133,11 @@ static void translateEvent(XEvent *event)
         ugPostMessage(w->id, event->type == ButtonPress ? down[button - 1] : up[button - 1], 0, at);
         break;
     }
+    case VisibilityNotify:
+    case PropertyNotify:
+    case ReparentNotify:
+        ugTrackWindowState(w, event);
+        break;
     case ClientMessage:
         if (event->xclient.message_type == wmProtocolsAtom && (Atom)event->xclient.data.l[0] == wmDeleteAtom)
             ugPostMessage(w->id, WM_CLOSE, 0, 0);
@@ -169,8 +173,9 @@ static int nextMessage(UgMsg *msg, int *waitMs)
         *msg = UgMsg{0, WM_QUIT, (UgWParam)quitCode, 0, 0};
         return 1;
     }
+    // A window that cannot be seen keeps its paint until it shows again: ticks go on, drawing waits.
     for (UgNativeWindow &w : nativeWindows) {
-        if (w.id && w.invalid) {
+        if (w.id && w.invalid && ugCanBeSeen(&w)) {
             *msg = UgMsg{w.id, WM_PAINT, 0, 0, 0};
             return 1;
         }

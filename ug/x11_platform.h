@@ -14,13 +14,16 @@ struct UgNativeWindow {
     int width, height;
     unsigned timerPeriod;  // 0 while the window has no timer
     long long timerDue;    // monotonic milliseconds
+    int obscured;          // fully covered by other windows
+    int hidden;            // minimised by a window manager that keeps it mapped
+    int fittedWidth, fittedHeight;  // the size it was last placed at on the desktop
 };
 
 enum { UG_MAX_WINDOWS = 16 };
 
 extern Display *xDisplay;
 extern UgNativeWindow nativeWindows[UG_MAX_WINDOWS];
-extern Atom wmProtocolsAtom, wmDeleteAtom, workAreaAtom;
+extern Atom wmProtocolsAtom, wmDeleteAtom;
 
 // The record of a native window, null when it is not ours.
 UgNativeWindow *ugFindNative(Window id);
@@ -41,3 +44,14 @@ int ugFilterInputEvent(XEvent *event);
 // The characters a key press types (an input method may commit several) and its key symbol; the
 // count, at most capacity - 1.
 size_t ugLookupKey(XKeyEvent *key, wchar_t *chars, size_t capacity, KeySym *sym);
+
+// The desktop's side of events (x11_desktop.cpp).
+
+// Selects the root window's events that tell of desktop changes.
+void ugWatchDesktop();
+// 1 when a root window event changes what windows are fitted to: work area, screen or monitors.
+int ugIsDesktopChange(const XEvent *event);
+// Follows what the desktop does to one of our windows: covering, minimising, framing.
+void ugTrackWindowState(UgNativeWindow *w, const XEvent *event);
+// 1 when the window can be seen: mapped, not minimised, not fully covered.
+int ugCanBeSeen(const UgNativeWindow *w);

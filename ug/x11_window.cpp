@@ -9,7 +9,7 @@
 
 Display *xDisplay;
 UgNativeWindow nativeWindows[UG_MAX_WINDOWS];
-Atom wmProtocolsAtom, wmDeleteAtom, workAreaAtom;
+Atom wmProtocolsAtom, wmDeleteAtom;
 
 struct UgWindowClass {
     const char *name;
@@ -56,9 +56,7 @@ void *ugPlatformConnect()
     XSetErrorHandler(onError);
     wmProtocolsAtom = ugAtom("WM_PROTOCOLS");
     wmDeleteAtom = ugAtom("WM_DELETE_WINDOW");
-    workAreaAtom = ugAtom("_NET_WORKAREA");
-    // Work-area and screen changes arrive as events on the root window.
-    XSelectInput(xDisplay, DefaultRootWindow(xDisplay), PropertyChangeMask | StructureNotifyMask);
+    ugWatchDesktop();
     ugOpenInputMethod();
     return xDisplay;
 }
@@ -97,6 +95,16 @@ static void setWindowProperties(Window id, const char *className, const char *ti
     long pid = getpid();
     XChangeProperty(xDisplay, id, ugAtom("_NET_WM_PID"), XA_CARDINAL, 32, PropModeReplace,
                     (const unsigned char *)&pid, 1);
+    // The process id means something only together with the machine it runs on.
+    char host[256] = "";
+    gethostname(host, sizeof host - 1);
+    XTextProperty machine{(unsigned char *)host, XA_STRING, 8, strlen(host)};
+    XSetWMClientMachine(xDisplay, id, &machine);
+    XWMHints hints{};
+    hints.flags = InputHint | StateHint;
+    hints.input = True;
+    hints.initial_state = NormalState;
+    XSetWMHints(xDisplay, id, &hints);
     XSetWMProtocols(xDisplay, id, &wmDeleteAtom, 1);
 }
 
@@ -124,7 +132,7 @@ EGLNativeWindowType ugCreateWindow(const char *className, const char *title, uns
     XSetWindowAttributes attributes{};
     attributes.colormap = XCreateColormap(xDisplay, root, visual->visual, AllocNone);
     attributes.event_mask = ExposureMask | StructureNotifyMask | KeyPressMask | ButtonPressMask |
-                            ButtonReleaseMask | FocusChangeMask;
+                            ButtonReleaseMask | FocusChangeMask | VisibilityChangeMask | PropertyChangeMask;
     int width = rect.right - rect.left, height = rect.bottom - rect.top;
     Window id = XCreateWindow(xDisplay, root, rect.left, rect.top, (unsigned)width, (unsigned)height, 0,
                               visual->depth, InputOutput, visual->visual,
@@ -132,7 +140,7 @@ EGLNativeWindowType ugCreateWindow(const char *className, const char *title, uns
     XFree(visual);
     if (!id)
         return 0;
-    *slot = UgNativeWindow{id, proc, nullptr, 1, 0, width, height, 0, 0};
+    *slot = UgNativeWindow{id, proc, nullptr, 1, 0, width, height, 0, 0, 0, 0, 0, 0};
     setWindowProperties(id, className, title);
     ugOpenInputContext(id);
     proc(id, WM_CREATE, 0, 0);
@@ -194,12 +202,6 @@ UgRect ugClientRect(EGLNativeWindowType window)
     return UgRect{0, 0, (int)width, (int)height};
 }
 
-void ugResizeWindow(EGLNativeWindowType window, int width, int height)
-{
-    if (width > 0 && height > 0)
-        XResizeWindow(xDisplay, window, (unsigned)width, (unsigned)height);
-}
-
 void ugCursorPos(int *x, int *y)
 {
     Window root, child;
@@ -207,27 +209,6 @@ void ugCursorPos(int *x, int *y)
     unsigned mask;
     *x = *y = 0;
     XQueryPointer(xDisplay, DefaultRootWindow(xDisplay), &root, &child, x, y, &wx, &wy, &mask);
-}
-
-// The desktop's work area, or the whole screen where no window manager publishes one.
-UgRect ugWorkArea()
-{
-    int screen = DefaultScreen(xDisplay);
-    UgRect area{0, 0, DisplayWidth(xDisplay, screen), DisplayHeight(xDisplay, screen)};
-    Atom type;
-    int format;
-    unsigned long count, after;
-    unsigned char *data = nullptr;
-    if (XGetWindowProperty(xDisplay, RootWindow(xDisplay, screen), workAreaAtom, 0, 4, False, XA_CARDINAL,
-                           &type, &format, &count, &after, &data) == Success &&
-        data && format == 32 && count >= 4) {
-        const long *v = (const long *)data;
-        if (v[2] > 0 && v[3] > 0)
-            area = UgRect{(int)v[0], (int)v[1], (int)(v[0] + v[2]), (int)(v[1] + v[3])};
-    }
-    if (data)
-        XFree(data);
-    return area;
 }
 
 void ugSetWindowData(EGLNativeWindowType window, void *data)

@@ -1,0 +1,281 @@
+// The desktop over X11: monitors, work area, the window manager and what it supports, the frame it
+// puts around a window, maximising and placing, whether a window can be seen, and window hints.
+#include "ug/x11_platform.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/Xinerama.h>
+#include <X11/extensions/Xrandr.h>
+
+// The smallest client area in which the table, both goals and the score line can still be made out.
+enum { MIN_CLIENT_WIDTH = 320, MIN_CLIENT_HEIGHT = 240 };
+
+static int randrEventBase = -1;
+
+// Reads up to count 32-bit items of a property from the offset; how many were read. The caller
+// frees *data with XFree when it is not null.
+static unsigned long readLongs(Window window, const char *property, Atom type, long offset, long count, long **data)
+{
+    Atom actual;
+    int format;
+    unsigned long items = 0, after;
+    unsigned char *bytes = nullptr;
+    if (XGetWindowProperty(xDisplay, window, ugAtom(property), offset, count, False, type, &actual, &format, &items,
+                           &after, &bytes) != Success || format != 32)
+        items = 0;
+    *data = (long *)bytes;
+    return items;
+}
+
+// 1 when the window's atom-list property holds the atom.
+static int listHasAtom(Window window, const char *property, const char *name)
+{
+    long *atoms;
+    unsigned long count = readLongs(window, property, XA_ATOM, 0, 1024, &atoms);
+    Atom wanted = ugAtom(name);
+    int found = 0;
+    for (unsigned long i = 0; i < count && !found; i++)
+        found = (Atom)atoms[i] == wanted;
+    if (atoms)
+        XFree(atoms);
+    return found;
+}
+
+// The check window of the EWMH window manager that runs now; 0 when the property is missing or was
+// left behind by one that has gone.
+static Window ewmhCheckWindow()
+{
+    long *data;
+    Window root = DefaultRootWindow(xDisplay), check = 0, own = 0;
+    if (readLongs(root, "_NET_SUPPORTING_WM_CHECK", XA_WINDOW, 0, 1, &data) == 1)
+        check = (Window)data[0];
+    if (data)
+        XFree(data);
+    if (check && readLongs(check, "_NET_SUPPORTING_WM_CHECK", XA_WINDOW, 0, 1, &data) == 1)
+        own = (Window)data[0];
+    if (check && data)
+        XFree(data);
+    return check && own == check ? check : 0;
+}
+
+// Which window manager runs: none (nobody redirects the root's children), one that maximises on
+// request, or one that cannot.
+static UgManager runningManager()
+{
+    Window root = DefaultRootWindow(xDisplay);
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(xDisplay, root, &attributes) || !(attributes.all_event_masks & SubstructureRedirectMask))
+        return UG_NO_MANAGER;
+    if (ewmhCheckWindow() && listHasAtom(root, "_NET_SUPPORTED", "_NET_WM_STATE_MAXIMIZED_VERT") &&
+        listHasAtom(root, "_NET_SUPPORTED", "_NET_WM_STATE_MAXIMIZED_HORZ"))
+        return UG_MANAGER_MAXIMISES;
+    return UG_MANAGER_PLAIN;
+}
+
+// Adds a monitor to the desktop, as long as there is room.
+static void addMonitor(UgDesktop *desktop, int x, int y, int width, int height)
+{
+    if (desktop->monitorCount < UG_MAX_MONITORS && width > 0 && height > 0)
+        desktop->monitors[desktop->monitorCount++] = UgRect{x, y, x + width, y + height};
+}
+
+// The monitors as RandR 1.5 reports them, else as Xinerama does, else the whole screen as one.
+static void readMonitors(UgDesktop *desktop)
+{
+    desktop->monitorCount = 0;
+    desktop->primary = 0;
+    Window root = DefaultRootWindow(xDisplay);
+    int major = 0, minor = 0;
+    if (randrEventBase >= 0 && XRRQueryVersion(xDisplay, &major, &minor) && (major > 1 || minor >= 5)) {
+        int count = 0;
+        XRRMonitorInfo *monitors = XRRGetMonitors(xDisplay, root, True, &count);
+        for (int i = 0; i < count; i++) {
+            if (monitors[i].primary)
+                desktop->primary = desktop->monitorCount;
+            addMonitor(desktop, monitors[i].x, monitors[i].y, monitors[i].width, monitors[i].height);
+        }
+        if (monitors)
+            XRRFreeMonitors(monitors);
+    }
+    int eventBase, errorBase;
+    if (!desktop->monitorCount && XineramaQueryExtension(xDisplay, &eventBase, &errorBase) && XineramaIsActive(xDisplay)) {
+        int count = 0;
+        XineramaScreenInfo *screens = XineramaQueryScreens(xDisplay, &count);
+        for (int i = 0; i < count; i++)
+            addMonitor(desktop, screens[i].x_org, screens[i].y_org, screens[i].width, screens[i].height);
+        if (screens)
+            XFree(screens);
+    }
+    if (!desktop->monitorCount) {
+        int screen = DefaultScreen(xDisplay);
+        addMonitor(desktop, 0, 0, DisplayWidth(xDisplay, screen), DisplayHeight(xDisplay, screen));
+    }
+}
+
+// The work area of the current virtual desktop, or the whole screen where none is published.
+static UgRect readWorkArea()
+{
+    int screen = DefaultScreen(xDisplay);
+    UgRect area{0, 0, DisplayWidth(xDisplay, screen), DisplayHeight(xDisplay, screen)};
+    Window root = RootWindow(xDisplay, screen);
+    long *data;
+    long current = readLongs(root, "_NET_CURRENT_DESKTOP", XA_CARDINAL, 0, 1, &data) == 1 ? data[0] : 0;
+    if (data)
+        XFree(data);
+    if (readLongs(root, "_NET_WORKAREA", XA_CARDINAL, 4 * current, 4, &data) == 4 && data[2] > 0 && data[3] > 0)
+        area = UgRect{(int)data[0], (int)data[1], (int)(data[0] + data[2]), (int)(data[1] + data[3])};
+    if (data)
+        XFree(data);
+    return area;
+}
+
+// The widths of the frame around a window: as the window manager publishes them, else measured from
+// the top-level window it put ours in; 0 on every side without a frame.
+static UgRect readFrame(Window window)
+{
+    UgRect frame{0, 0, 0, 0};
+    if (!window)
+        return frame;
+    long *data;
+    if (readLongs(window, "_NET_FRAME_EXTENTS", XA_CARDINAL, 0, 4, &data) == 4)
+        frame = UgRect{(int)data[0], (int)data[2], (int)data[1], (int)data[3]};
+    if (data) {
+        XFree(data);
+        return frame;
+    }
+    Window root = DefaultRootWindow(xDisplay), top = window, parent = 0, *children = nullptr, ignored;
+    unsigned count;
+    while (XQueryTree(xDisplay, top, &ignored, &parent, &children, &count) && parent != root) {
+        if (children)
+            XFree(children);
+        children = nullptr;
+        top = parent;
+    }
+    if (children)
+        XFree(children);
+    XWindowAttributes outer, inner;
+    int x, y;
+    if (top != window && XGetWindowAttributes(xDisplay, top, &outer) && XGetWindowAttributes(xDisplay, window, &inner) &&
+        XTranslateCoordinates(xDisplay, window, top, 0, 0, &x, &y, &ignored))
+        frame = UgRect{x, y, outer.width - inner.width - x, outer.height - inner.height - y};
+    return frame;
+}
+
+void ugReadDesktop(EGLNativeWindowType window, UgDesktop *desktop)
+{
+    readMonitors(desktop);
+    ugCursorPos(&desktop->pointerX, &desktop->pointerY);
+    desktop->workArea = readWorkArea();
+    desktop->manager = runningManager();
+    desktop->frame = readFrame(window);
+}
+
+void ugMaximiseWindow(EGLNativeWindowType window)
+{
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = ugAtom("_NET_WM_STATE");
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = 1;  // add
+    event.xclient.data.l[1] = (long)ugAtom("_NET_WM_STATE_MAXIMIZED_VERT");
+    event.xclient.data.l[2] = (long)ugAtom("_NET_WM_STATE_MAXIMIZED_HORZ");
+    event.xclient.data.l[3] = 1;  // a request from an application
+    XSendEvent(xDisplay, DefaultRootWindow(xDisplay), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    XFlush(xDisplay);
+}
+
+void ugPlaceWindow(EGLNativeWindowType window, UgRect client, UgRect frame)
+{
+    int width = client.right - client.left, height = client.bottom - client.top;
+    UgNativeWindow *w = ugFindNative(window);
+    if (!w || width <= 0 || height <= 0)
+        return;
+    // Under the default gravity a window manager puts the frame's corner where the window is asked to go.
+    XMoveResizeWindow(xDisplay, window, client.left - frame.left, client.top - frame.top, (unsigned)width,
+                      (unsigned)height);
+    XFlush(xDisplay);
+    w->fittedWidth = width;
+    w->fittedHeight = height;
+}
+
+int ugFillsDesktop(EGLNativeWindowType window)
+{
+    UgNativeWindow *w = ugFindNative(window);
+    if (!w)
+        return 0;
+    if (listHasAtom(window, "_NET_WM_STATE", "_NET_WM_STATE_MAXIMIZED_VERT") &&
+        listHasAtom(window, "_NET_WM_STATE", "_NET_WM_STATE_MAXIMIZED_HORZ"))
+        return 1;
+    return w->width == w->fittedWidth && w->height == w->fittedHeight;
+}
+
+void ugSetDesktopHints(EGLNativeWindowType window)
+{
+    Window root;
+    int x = 0, y = 0;
+    unsigned width = 0, height = 0, border, depth;
+    XGetGeometry(xDisplay, window, &root, &x, &y, &width, &height, &border, &depth);
+    XSizeHints *sizes = XAllocSizeHints();
+    if (sizes) {
+        // The position is ours, not the window manager's choice: it names the monitor to show on.
+        sizes->flags = PPosition | PSize | PMinSize;
+        sizes->x = x;
+        sizes->y = y;
+        sizes->width = (int)width;
+        sizes->height = (int)height;
+        sizes->min_width = MIN_CLIENT_WIDTH;
+        sizes->min_height = MIN_CLIENT_HEIGHT;
+        XSetWMNormalHints(xDisplay, window, sizes);
+        XFree(sizes);
+    }
+    Atom normal = ugAtom("_NET_WM_WINDOW_TYPE_NORMAL");
+    XChangeProperty(xDisplay, window, ugAtom("_NET_WM_WINDOW_TYPE"), XA_ATOM, 32, PropModeReplace,
+                    (const unsigned char *)&normal, 1);
+    if (runningManager() == UG_MANAGER_MAXIMISES) {
+        // Set before the window is mapped, so it shows maximised from its first frame.
+        Atom maximised[2] = {ugAtom("_NET_WM_STATE_MAXIMIZED_VERT"), ugAtom("_NET_WM_STATE_MAXIMIZED_HORZ")};
+        XChangeProperty(xDisplay, window, ugAtom("_NET_WM_STATE"), XA_ATOM, 32, PropModeReplace,
+                        (const unsigned char *)maximised, 2);
+    }
+}
+
+void ugSetWindowIcon(UgWin *win, const unsigned long *icon, size_t length)
+{
+    XChangeProperty(xDisplay, win->nativeWindow, ugAtom("_NET_WM_ICON"), XA_CARDINAL, 32, PropModeReplace,
+                    (const unsigned char *)icon, (int)length);
+    XFlush(xDisplay);
+}
+
+void ugWatchDesktop()
+{
+    Window root = DefaultRootWindow(xDisplay);
+    XSelectInput(xDisplay, root, PropertyChangeMask | StructureNotifyMask);
+    int errorBase;
+    if (XRRQueryExtension(xDisplay, &randrEventBase, &errorBase))
+        XRRSelectInput(xDisplay, root, RRScreenChangeNotifyMask);
+    else
+        randrEventBase = -1;
+}
+
+int ugIsDesktopChange(const XEvent *event)
+{
+    if (event->type == PropertyNotify)
+        return event->xproperty.atom == ugAtom("_NET_WORKAREA") || event->xproperty.atom == ugAtom("_NET_CURRENT_DESKTOP");
+    return event->type == ConfigureNotify || (randrEventBase >= 0 && event->type == randrEventBase + RRScreenChangeNotify);
+}
+
+void ugTrackWindowState(UgNativeWindow *w, const XEvent *event)
+{
+    if (event->type == VisibilityNotify)
+        w->obscured = event->xvisibility.state == VisibilityFullyObscured;
+    else if (event->type == PropertyNotify && event->xproperty.atom == ugAtom("_NET_WM_STATE"))
+        w->hidden = listHasAtom(w->id, "_NET_WM_STATE", "_NET_WM_STATE_HIDDEN");
+    else if (event->type == ReparentNotify)
+        ugPostMessage(w->id, WM_SETTINGCHANGE, 0, 0);  // a new frame: a window placed within its frame is placed anew
+}
+
+int ugCanBeSeen(const UgNativeWindow *w)
+{
+    return w->mapped && !w->obscured && !w->hidden;
+}
