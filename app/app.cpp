@@ -2,6 +2,7 @@
 #include "app/app.h"
 
 #include "assets/font.h"
+#include "assets/window_icon.h"
 #include "game/input.h"
 #include "game/opponent.h"
 #include "game/physics.h"
@@ -26,6 +27,7 @@ int appMain(int, char **)
         fprintf(stderr, "rinkslider: cannot open the game window with an OpenGL ES 1 context\n");
         return 1;
     }
+    ugSetWindowIcon(win, windowIcon, windowIconLength);
     // Without its floor texture the table's constants are never set, so the game must not start.
     if (!initGame())
         return 1;
