@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the game and the benchmarks, measures the game against the bare EGL floor program under
-# Xvfb at 640x480 and 1920x1080, prints the table and writes it into BENCHMARKS.md.
+# Xvfb at 640x480 and 1920x1080, and the game under openbox visible and minimised, prints the
+# table and writes it into BENCHMARKS.md.
 # Usage: tools/bench.sh [--seconds S] [--rounds N]   (defaults: 20 s, 2 rounds)
 # BUILD_DIR names the build directory (default build-bench).
 set -euo pipefail

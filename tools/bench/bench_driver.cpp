@@ -11,6 +11,8 @@
 // - wake-ups: voluntary context switches of the loop thread and of all threads.
 // - start-up: from just before fork/exec until the window first shows a non-black pixel on its
 //   middle row or column, checked when the window is mapped and on every damage after that.
+// - minimised: the game again under openbox, visible and then minimised by the window manager
+//   (ICCCM iconify) right after its first frame, for the CPU it costs while nobody can see it.
 // - peak memory: VmHWM from /proc/PID/status at the end of the run.
 // - others' CPU: the machine's busy time over the window less that of the program, Xvfb, the
 //   driver and the busy-core child; a run disturbed by other work is repeated.
@@ -266,6 +268,25 @@ static int waitForEvents(Display *x, double until)
     return 1;
 }
 
+// The program's own window among what was mapped on the root: the window itself, or the one a
+// window manager put in its frame; the named window nearest the top. 0 when there is none yet.
+static Window namedWindow(Display *x, Window w)
+{
+    char *name = nullptr;
+    if (XFetchName(x, w, &name) && name) {
+        XFree(name);
+        return w;
+    }
+    Window root, parent, *children = nullptr, found = 0;
+    unsigned count = 0;
+    if (XQueryTree(x, w, &root, &parent, &children, &count))
+        for (unsigned i = 0; i < count && !found; i++)
+            found = namedWindow(x, children[i]);
+    if (children)
+        XFree(children);
+    return found;
+}
+
 // Waits for the program's window to be mapped and to show its first frame. Sets the window and
 // its damage object and returns the milliseconds since start, or -1 when it never showed.
 static double waitFirstFrame(Display *x, int damageEvent, pid_t pid, double start, Window *w, Damage *damage)
@@ -275,10 +296,9 @@ static double waitFirstFrame(Display *x, int damageEvent, pid_t pid, double star
         while (XPending(x)) {
             XEvent event;
             XNextEvent(x, &event);
-            if (event.type == MapNotify && !*w) {
+            if (event.type == MapNotify && !*w && (*w = namedWindow(x, event.xmap.window))) {
                 // Damage from here on tells when to look; a frame put before it is caught by the
                 // look right after the damage object exists.
-                *w = event.xmap.window;
                 *damage = XDamageCreate(x, *w, XDamageReportNonEmpty);
                 XSync(x, False);
                 check = 1;
@@ -322,9 +342,10 @@ static double counterRate(long long before, long long after, double elapsed)
     return before < 0 || after < 0 ? -1 : (double)(after - before) / elapsed;
 }
 
-// One measured run of a program: start-up, a warm-up, then the measured window.
+// One measured run of a program: start-up, a warm-up, then the measured window; with minimise
+// the window manager minimises the window right after its first frame.
 static RunResult measure(const BenchOptions &o, const std::string &program, const std::string &display,
-                         const std::vector<pid_t> &helpers)
+                         const std::vector<pid_t> &helpers, bool minimise)
 {
     RunResult r{};
     Display *x = XOpenDisplay(display.c_str());
@@ -342,8 +363,12 @@ static RunResult measure(const BenchOptions &o, const std::string &program, cons
     Damage damage = 0;
     r.startupMs = pid ? waitFirstFrame(x, damageEvent, pid, start, &w, &damage) : -1;
     if (r.startupMs >= 0) {
+        if (minimise)
+            XIconifyWindow(x, w, DefaultScreen(x));
         double gap;
         countFrames(x, damageEvent, damage, nowSeconds() + warmUpSeconds, &gap);
+        XWindowAttributes a;
+        int shown = XGetWindowAttributes(x, w, &a) && a.map_state == IsViewable;
         int tickFd = program == o.game ? openProbeCounter(o.tickProbe, pid) : -1;
         int presentFd = openProbeCounter(o.presentProbe, pid);
         ProcSample before = sampleProcess(pid);
@@ -366,8 +391,8 @@ static RunResult measure(const BenchOptions &o, const std::string &program, cons
         r.wakeAllPerSecond = (double)(after.wakeAll - before.wakeAll) / elapsed;
         r.othersCpuPerSecond = fmax(0, (machine1 - machine0) - (helpers1 - helpers0) - programCpu) / elapsed;
         r.peakRssMb = (double)statusField("/proc/" + std::to_string(pid) + "/status", "VmHWM") / 1024.0;
-        // A program that died during the window has not been measured.
-        r.ok = waitpid(pid, nullptr, WNOHANG) == 0;
+        // A program that died during the window, or was not minimised when it should be, has not been measured.
+        r.ok = waitpid(pid, nullptr, WNOHANG) == 0 && shown == !minimise;
         if (tickFd >= 0)
             close(tickFd);
         if (presentFd >= 0)
@@ -510,11 +535,11 @@ static int writeReport(const std::string &path, const std::string &report)
 // A run that other processes left alone as far as possible: repeated while they used more than
 // the limit, keeping the least disturbed attempt.
 static RunResult measureQuietly(const BenchOptions &o, const std::string &program, const std::string &display,
-                                const std::vector<pid_t> &helpers)
+                                const std::vector<pid_t> &helpers, bool minimise = false)
 {
     RunResult best{};
     for (int i = 0; i < quietAttempts; i++) {
-        RunResult r = measure(o, program, display, helpers);
+        RunResult r = measure(o, program, display, helpers, minimise);
         if (r.ok && (!best.ok || r.othersCpuPerSecond < best.othersCpuPerSecond))
             best = r;
         if (best.ok && best.othersCpuPerSecond <= quietCpuLimit)
@@ -523,7 +548,40 @@ static RunResult measureQuietly(const BenchOptions &o, const std::string &progra
     return best;
 }
 
-// Measures one screen size: rounds of game and floor alternately, then both with a core busy.
+// Starts openbox on the display and waits until it manages windows; 0 when it cannot be started.
+static pid_t startOpenbox(const std::string &display)
+{
+    Display *x = XOpenDisplay(display.c_str());
+    if (!x)
+        return 0;
+    pid_t pid = fork();
+    if (pid == 0) {
+        setenv("DISPLAY", display.c_str(), 1);
+        execlp("openbox", "openbox", "--sm-disable", (char *)nullptr);
+        _exit(127);
+    }
+    Atom check = XInternAtom(x, "_NET_SUPPORTING_WM_CHECK", False);
+    int ready = 0;
+    for (double until = nowSeconds() + 10; pid > 0 && !ready && nowSeconds() < until; usleep(20000)) {
+        Atom type;
+        int format;
+        unsigned long count = 0, after;
+        unsigned char *data = nullptr;
+        ready = XGetWindowProperty(x, DefaultRootWindow(x), check, 0, 1, False, AnyPropertyType, &type, &format,
+                                   &count, &after, &data) == Success && count == 1;
+        if (data)
+            XFree(data);
+    }
+    XCloseDisplay(x);
+    if (!ready) {
+        stopChild(pid);
+        return 0;
+    }
+    return pid;
+}
+
+// Measures one screen size: rounds of game and floor alternately, then both with a core busy,
+// then the game under openbox visible and minimised.
 static void benchSize(const BenchOptions &o, int w, int h, std::string *machine, std::string *table,
                       std::string *targets)
 {
@@ -543,6 +601,16 @@ static void benchSize(const BenchOptions &o, int w, int h, std::string *machine,
     busyGame.push_back(measureQuietly(o, o.game, server.name, {server.pid, busy}));
     busyFloor.push_back(measureQuietly(o, o.floor, server.name, {server.pid, busy}));
     stopChild(busy);
+    std::vector<RunResult> managed, minimised;
+    if (pid_t openbox = startOpenbox(server.name)) {
+        for (int i = 0; i < o.rounds; i++) {
+            managed.push_back(measureQuietly(o, o.game, server.name, {server.pid, openbox}));
+            minimised.push_back(measureQuietly(o, o.game, server.name, {server.pid, openbox}, true));
+        }
+        stopChild(openbox);
+    } else {
+        fprintf(stderr, "bench: cannot start openbox; no minimised figures\n");
+    }
     stopXServer(&server);
 
     char size[32];
@@ -552,6 +620,12 @@ static void benchSize(const BenchOptions &o, int w, int h, std::string *machine,
     addRow(table, size, "floor", f);
     addRow(table, size, "game, other core busy", bg);
     addRow(table, size, "floor, other core busy", bf);
+    RunResult m = mean(managed), mm = mean(minimised);
+    addRow(table, size, "game under openbox", m);
+    addRow(table, size, "game under openbox, minimised", mm);
+    if (m.ok && mm.ok)
+        addTarget(targets, std::string(size) + " CPU minimised/visible under openbox", mm.cpuPerSecond / m.cpuPerSecond,
+                  0.1, 0);
     if (!g.ok || !f.ok || !bg.ok)
         return;
     std::string prefix = std::string(size) + " ";
