@@ -100,8 +100,8 @@ UgRect ugPlaceOnDesktop(const UgDesktop *desktop);
 void ugReadDesktop(EGLNativeWindowType window, UgDesktop *desktop);
 // Asks the window manager to maximise the window.
 void ugMaximiseWindow(EGLNativeWindowType window);
-// Moves and sizes the window so that its client area is the rectangle and its frame lies around it.
-void ugPlaceWindow(EGLNativeWindowType window, UgRect client, UgRect frame);
+// Moves and sizes the window's client area to the rectangle; its frame goes around it.
+void ugPlaceWindow(EGLNativeWindowType window, UgRect client);
 // 1 while the window is maximised or keeps the size it was last placed at: the player has not resized it.
 int ugFillsDesktop(EGLNativeWindowType window);
 // Sets what the desktop reads when the game window first shows: its type, sizes and maximised state.

@@ -88,7 +88,7 @@ void fitWindowToDesktop(EGLNativeWindowType window)
     if (desktop.manager == UG_MANAGER_MAXIMISES)
         ugMaximiseWindow(window);
     else
-        ugPlaceWindow(window, ugPlaceOnDesktop(&desktop), desktop.frame);
+        ugPlaceWindow(window, ugPlaceOnDesktop(&desktop));
 }
 
 // Makes the window's surface and context current; a failure ends the process with code 1.

@@ -155,10 +155,12 @@ static UgRect readFrame(Window window)
         XFree(children);
     XWindowAttributes outer, inner;
     int x, y;
-    if (top != window && XGetWindowAttributes(xDisplay, top, &outer) && XGetWindowAttributes(xDisplay, window, &inner) &&
-        XTranslateCoordinates(xDisplay, window, top, 0, 0, &x, &y, &ignored))
-        frame = UgRect{x, y, outer.width - inner.width - x, outer.height - inner.height - y};
-    return frame;
+    if (top == window || !XGetWindowAttributes(xDisplay, top, &outer) ||
+        !XGetWindowAttributes(xDisplay, window, &inner) || !XTranslateCoordinates(xDisplay, window, top, 0, 0, &x, &y, &ignored))
+        return frame;
+    // The frame's own border lies outside it.
+    int border = outer.border_width;
+    return UgRect{x + border, y + border, outer.width - inner.width - x + border, outer.height - inner.height - y + border};
 }
 
 void ugReadDesktop(EGLNativeWindowType window, UgDesktop *desktop)
@@ -185,15 +187,13 @@ void ugMaximiseWindow(EGLNativeWindowType window)
     XFlush(xDisplay);
 }
 
-void ugPlaceWindow(EGLNativeWindowType window, UgRect client, UgRect frame)
+void ugPlaceWindow(EGLNativeWindowType window, UgRect client)
 {
     int width = client.right - client.left, height = client.bottom - client.top;
     UgNativeWindow *w = ugFindNative(window);
     if (!w || width <= 0 || height <= 0)
         return;
-    // Under the default gravity a window manager puts the frame's corner where the window is asked to go.
-    XMoveResizeWindow(xDisplay, window, client.left - frame.left, client.top - frame.top, (unsigned)width,
-                      (unsigned)height);
+    XMoveResizeWindow(xDisplay, window, client.left, client.top, (unsigned)width, (unsigned)height);
     XFlush(xDisplay);
     w->fittedWidth = width;
     w->fittedHeight = height;
@@ -219,7 +219,9 @@ void ugSetDesktopHints(EGLNativeWindowType window)
     XSizeHints *sizes = XAllocSizeHints();
     if (sizes) {
         // The position is ours, not the window manager's choice: it names the monitor to show on.
-        sizes->flags = PPosition | PSize | PMinSize;
+        // Static gravity: a position asked for is that of the client area, the frame goes around it.
+        sizes->flags = PPosition | PSize | PMinSize | PWinGravity;
+        sizes->win_gravity = StaticGravity;
         sizes->x = x;
         sizes->y = y;
         sizes->width = (int)width;
