@@ -9,7 +9,7 @@ packages=(build-essential cmake pkg-config libgles-dev libegl-dev libx11-dev
 if [[ ${1:-} == test || ${1:-} == bench ]]; then
   packages+=(libgtest-dev xvfb xauth libxtst-dev x11-utils desktop-file-utils
              libbenchmark-dev clang libclang-rt-dev valgrind imagemagick
-             libxdamage-dev dpkg-dev lintian appstream openbox tint2)
+             libxdamage-dev dpkg-dev lintian appstream openbox tint2 x11-xserver-utils)
 fi
 if [[ ${1:-} == bench ]]; then
   packages+=(linux-perf)
