@@ -98,7 +98,8 @@ static void readMonitors(UgDesktop *desktop)
             XRRFreeMonitors(monitors);
     }
     int eventBase, errorBase;
-    if (!desktop->monitorCount && XineramaQueryExtension(xDisplay, &eventBase, &errorBase) && XineramaIsActive(xDisplay)) {
+    if (!desktop->monitorCount && XineramaQueryExtension(xDisplay, &eventBase, &errorBase) &&
+        XineramaIsActive(xDisplay)) {
         int count = 0;
         XineramaScreenInfo *screens = XineramaQueryScreens(xDisplay, &count);
         for (int i = 0; i < count; i++)
@@ -156,11 +157,13 @@ static UgRect readFrame(Window window)
     XWindowAttributes outer, inner;
     int x, y;
     if (top == window || !XGetWindowAttributes(xDisplay, top, &outer) ||
-        !XGetWindowAttributes(xDisplay, window, &inner) || !XTranslateCoordinates(xDisplay, window, top, 0, 0, &x, &y, &ignored))
+        !XGetWindowAttributes(xDisplay, window, &inner) ||
+        !XTranslateCoordinates(xDisplay, window, top, 0, 0, &x, &y, &ignored))
         return frame;
     // The frame's own border lies outside it.
     int border = outer.border_width;
-    return UgRect{x + border, y + border, outer.width - inner.width - x + border, outer.height - inner.height - y + border};
+    return UgRect{x + border, y + border, outer.width - inner.width - x + border,
+                  outer.height - inner.height - y + border};
 }
 
 void ugReadDesktop(EGLNativeWindowType window, UgDesktop *desktop)
@@ -263,8 +266,10 @@ void ugWatchDesktop()
 int ugIsDesktopChange(const XEvent *event)
 {
     if (event->type == PropertyNotify)
-        return event->xproperty.atom == ugAtom("_NET_WORKAREA") || event->xproperty.atom == ugAtom("_NET_CURRENT_DESKTOP");
-    return event->type == ConfigureNotify || (randrEventBase >= 0 && event->type == randrEventBase + RRScreenChangeNotify);
+        return event->xproperty.atom == ugAtom("_NET_WORKAREA") ||
+               event->xproperty.atom == ugAtom("_NET_CURRENT_DESKTOP");
+    return event->type == ConfigureNotify ||
+           (randrEventBase >= 0 && event->type == randrEventBase + RRScreenChangeNotify);
 }
 
 void ugTrackWindowState(UgNativeWindow *w, const XEvent *event)
