@@ -1,4 +1,4 @@
-// The window layer's pieces without a server: the key table, the command line, the instance lock, text and BMP output.
+// The window layer's pieces without a server: placement on the desktop, the key table, the command line, the instance lock, text and BMP output.
 #include "ug/instance.h"
 #include "ug/ug_internal.h"
 
@@ -14,6 +14,34 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+
+TEST(UgPlacement, OneMonitorUnderThePointerInsideTheWorkAreaAndFrame)
+{
+    const UgRect left{0, 0, 1920, 1080}, right{1920, 0, 3840, 1080}, panelled{0, 0, 3840, 1050};
+    const UgRect noFrame{0, 0, 0, 0}, frame{1, 20, 1, 5};
+    const struct {
+        const char *what;
+        int pointerX, pointerY;
+        UgManager manager;
+        UgRect workArea, frame, want;
+    } table[] = {
+        {"no manager: the whole monitor under the pointer", 100, 100, UG_NO_MANAGER, panelled, noFrame, left},
+        {"no manager, pointer off every monitor: the primary", 5000, 5000, UG_NO_MANAGER, panelled, noFrame, right},
+        {"plain manager: its part of the work area less the frame", 2000, 10, UG_MANAGER_PLAIN, panelled, frame,
+         {1921, 20, 3839, 1045}},
+        {"plain manager, work area off the monitor: the monitor less the frame", 2000, 10, UG_MANAGER_PLAIN,
+         {0, 0, 1280, 800}, frame, {1921, 20, 3839, 1075}},
+        {"maximising manager: un-maximised inside the work area", 100, 100, UG_MANAGER_MAXIMISES, panelled, frame,
+         {240, 131, 1680, 919}},
+    };
+    for (const auto &row : table) {
+        UgDesktop desktop{{left, right}, 2, 1, row.pointerX, row.pointerY, row.workArea, row.manager, row.frame};
+        UgRect got = ugPlaceOnDesktop(&desktop);
+        EXPECT_EQ(std::vector<int>({got.left, got.top, got.right, got.bottom}),
+                  std::vector<int>({row.want.left, row.want.top, row.want.right, row.want.bottom}))
+            << row.what;
+    }
+}
 
 TEST(UgTranslateKey, SpecialKeysHaveCodesOthersNone)
 {
