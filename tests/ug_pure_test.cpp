@@ -1,4 +1,5 @@
-// The window layer's pieces without a server: placement on the desktop, the key table, the command line, the instance lock, text and BMP output.
+// The window layer's pieces without a server: placement on the desktop, the key table, the command line,
+// the instance lock and BMP output.
 #include "ug/instance.h"
 #include "ug/ug_internal.h"
 
@@ -55,50 +56,19 @@ TEST(UgTranslateKey, SpecialKeysHaveCodesOthersNone)
         EXPECT_EQ(ugTranslateKey(row.vk), row.code) << "virtual key " << row.vk;
 }
 
-TEST(EntryCommandLine, SplitsOnBlanksOnlyAndCapsTheVector)
+TEST(Entry, TheCommandLineSplitsOnBlanksIntoAtMost64EntriesAndTheInstanceLockIsExclusive)
 {
     char *argv[UG_MAX_ARGS] = {};
-    char empty[] = "";
-    EXPECT_EQ(splitCommandLine(empty, argv), 1);
-    char two[] = "   alpha  \t\"beta   ";
-    ASSERT_EQ(splitCommandLine(two, argv), 3);
-    EXPECT_STREQ(argv[1], "alpha");
-    EXPECT_STREQ(argv[2], "\t\"beta");
-    std::string many;
+    std::string line = "   alpha  \t\"beta ";
     for (int i = 0; i < 70; i++)
-        many += "w" + std::to_string(i) + " ";
-    std::vector<char> line(many.begin(), many.end());
-    line.push_back(0);
+        line += " w" + std::to_string(i);
     ASSERT_EQ(splitCommandLine(line.data(), argv), UG_MAX_ARGS);
-    EXPECT_STREQ(argv[63], "w62");
-
-    char prog[] = "prog", a[] = "a b", b[] = "c";
-    char *args[] = {prog, a, b};
-    char *joined = joinCommandLine(3, args);
-    EXPECT_STREQ(joined, "a b c");
-    free(joined);
-}
-
-TEST(EntryInstance, NameUsesForwardSlashesAndTheLockIsExclusive)
-{
-    char name[64];
-    instanceName("\\Windows\\game.exe", name, sizeof name);
-    EXPECT_STREQ(name, "/Windows/game.exe");
-    std::string unique = "/tmp/rinkslider-lock-test-" + std::to_string(getpid());
-    EXPECT_EQ(claimInstance(unique.c_str()), 1);
-    EXPECT_EQ(claimInstance(unique.c_str()), 0);
-    EXPECT_EQ(claimInstance((unique + "-other").c_str()), 1);
-}
-
-TEST(UgText, WideAndUtf8RoundTrip)
-{
-    char narrow[32];
-    wchar_t wide[32];
-    ASSERT_NE(ugWideToUtf8(L"Tor\u00e9 \u20ac.bmp", narrow, sizeof narrow), 0u);
-    EXPECT_STREQ(narrow, "Tor\xc3\xa9 \xe2\x82\xac.bmp");
-    ASSERT_NE(ugUtf8ToWide(narrow, wide, 32), 0u);
-    EXPECT_EQ(wcscmp(wide, L"Tor\u00e9 \u20ac.bmp"), 0);
-    EXPECT_EQ(ugWideToUtf8(L"too long for four", narrow, 4), 0u);
+    EXPECT_EQ(std::vector<std::string>({argv[1], argv[2], argv[3], argv[63]}),
+              std::vector<std::string>({"alpha", "\t\"beta", "w0", "w60"}));
+    std::string name = "/tmp/rinkslider-lock-test-" + std::to_string(getpid());
+    EXPECT_EQ(claimInstance(name.c_str()), 1);
+    EXPECT_EQ(claimInstance(name.c_str()), 0);
+    EXPECT_EQ(claimInstance((name + "-other").c_str()), 1);
 }
 
 // The bytes of a file.

@@ -33,32 +33,21 @@ bool waitFor(const std::function<bool()> &done, int timeoutMs)
     }
 }
 
-// Adds the mapped windows of the title below w, bottom to top; a window manager's frames hold them.
-static void collectTitled(Display *d, Window w, const char *title, int depth, std::vector<Window> &found)
+std::vector<Window> windowsTitled(Display *d, const char *title)
 {
     Window root, parent, *children = nullptr;
     unsigned count = 0;
-    if (!XQueryTree(d, w, &root, &parent, &children, &count))
-        return;
+    std::vector<Window> found;
+    XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count);
     for (unsigned i = 0; i < count; i++) {
         char *name = nullptr;
         XWindowAttributes a;
-        bool titled = XFetchName(d, children[i], &name) && name && std::string(name) == title;
-        if (name)
-            XFree(name);
-        if (titled && XGetWindowAttributes(d, children[i], &a) && a.map_state == IsViewable)
+        if (XFetchName(d, children[i], &name) && name && std::string(name) == title &&
+            XGetWindowAttributes(d, children[i], &a) && a.map_state == IsViewable)
             found.push_back(children[i]);
-        else if (!titled && depth > 0)
-            collectTitled(d, children[i], title, depth - 1, found);
+        XFree(name);
     }
-    if (children)
-        XFree(children);
-}
-
-std::vector<Window> windowsTitled(Display *d, const char *title)
-{
-    std::vector<Window> found;
-    collectTitled(d, DefaultRootWindow(d), title, 2, found);
+    XFree(children);
     return found;
 }
 
