@@ -228,17 +228,4 @@ TEST_F(RenderGlTest, AFrameShowsEachObjectInItsColourAndTheScoreLineOverIt)
     drawHudOnBlack(0, 1);
     EXPECT_EQ(litIn(75, 230, 89, 244), zero);
     EXPECT_EQ(litIn(135, 230, 149, 244), one);
-
-    // A code without a glyph is a space, and a text is cut after 255 characters.
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    setTextProjection();
-    glLoadIdentity();
-    beginText();
-    drawText(hudFont, 0, 100, "\xc8U");
-    drawText(hudFont, -15 * 254, 50, "%s", std::string(300, 'U').c_str());
-    endText();
-    EXPECT_EQ(0, countLit(0, 100, 14, 115));
-    EXPECT_GT(pixelAt(22, 102).r, 100);
-    EXPECT_GT(pixelAt(7, 52).r, 100);
-    EXPECT_EQ(0, countLit(15, 50, 60, 65));
 }

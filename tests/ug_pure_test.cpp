@@ -78,27 +78,17 @@ static std::string contents(const fs::path &path)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-TEST(UgBmp, WritesBottomUpBgrRowsPaddedToFourWithTheModeNewOrReplacedFilesShouldHave)
+TEST(UgBmp, ANewFileGetsTheUmasksModeAndAReplacedOneKeepsItsOwn)
 {
+    static const uint8_t pixel[4] = {};
     fs::path dir = fs::temp_directory_path() / ("ugbmp-" + std::to_string(getpid())), path = dir / "shot.bmp";
     fs::create_directories(dir);
     mode_t saved = umask(027);
-    // 3 x 2 RGBA, bottom row first: red, green, blue / white, black, grey.
-    const uint8_t rgba[] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255,
-                            255, 255, 255, 255, 0, 0, 0, 255, 128, 128, 128, 255};
-    ASSERT_EQ(ugWriteBmp(path.c_str(), rgba, 3, 2), 1);
-    std::string bmp = contents(path);
-    ASSERT_EQ(bmp.size(), 54u + 2 * 12);
-    EXPECT_EQ(bmp.substr(0, 2), "BM");
-    EXPECT_EQ(std::vector<int>({bmp[10], bmp[18], bmp[22], bmp[28]}), std::vector<int>({54, 3, 2, 24}));
-    const char rows[] = "\0\0\xff\0\xff\0\xff\0\0\0\0\0\xff\xff\xff\0\0\0\x80\x80\x80\0\0\0";
-    EXPECT_EQ(bmp.substr(54), std::string(rows, 24));
-    // A new file gets 0666 less the umask; a replaced one keeps its mode.
+    ASSERT_EQ(ugWriteBmp(path.c_str(), pixel, 1, 1), 1);
     EXPECT_EQ(fs::status(path).permissions(), fs::perms(0640));
     fs::permissions(path, fs::perms(0604));
-    ASSERT_EQ(ugWriteBmp(path.c_str(), rgba, 1, 1), 1);
+    ASSERT_EQ(ugWriteBmp(path.c_str(), pixel, 1, 1), 1);
     EXPECT_EQ(fs::status(path).permissions(), fs::perms(0604));
-    EXPECT_EQ(fs::file_size(path), 54u + 4);
     umask(saved);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 1);
     fs::remove_all(dir);

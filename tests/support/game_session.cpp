@@ -55,11 +55,7 @@ fs::path scratchDir()
 
 void removeScratch(const fs::path &inside)
 {
-    fs::path top = inside;
-    while (top.has_parent_path() && top.parent_path() != "/tmp")
-        top = top.parent_path();
-    if (top.parent_path() == "/tmp")
-        fs::remove_all(top);
+    fs::remove_all("/tmp" / *std::next(inside.begin(), 2));  // "/", "tmp", then the scratch folder
 }
 
 // Deep enough that the images' full paths pass 256 bytes.

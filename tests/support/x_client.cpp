@@ -10,27 +10,18 @@
 #include <string>
 #include <thread>
 
-// Windows vanish while we look at them; a refused request must not end the test.
-static int ignoreXError(Display *, XErrorEvent *)
-{
-    return 0;
-}
-
 void ignoreXErrors()
 {
-    XSetErrorHandler(ignoreXError);
+    XSetErrorHandler([](Display *, XErrorEvent *) { return 0; });
 }
 
 bool waitFor(const std::function<bool()> &done, int timeoutMs)
 {
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        if (done())
-            return true;
-        if (std::chrono::steady_clock::now() >= end)
-            return false;
+    bool ok;
+    while (!(ok = done()) && std::chrono::steady_clock::now() < end)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    return ok;
 }
 
 std::vector<Window> windowsTitled(Display *d, const char *title)
@@ -53,13 +44,9 @@ std::vector<Window> windowsTitled(Display *d, const char *title)
 
 Window findWindow(Display *d, const char *title, int timeoutMs)
 {
-    Window found = 0;
-    waitFor([&] {
-        std::vector<Window> all = windowsTitled(d, title);
-        found = all.empty() ? 0 : all.back();
-        return found != 0;
-    }, timeoutMs);
-    return found;
+    std::vector<Window> all;
+    waitFor([&] { return !(all = windowsTitled(d, title)).empty(); }, timeoutMs);
+    return all.empty() ? 0 : all.back();
 }
 
 Window findFocused(Display *d, const char *title, int timeoutMs)
@@ -91,12 +78,10 @@ std::vector<long> property(Display *d, Window w, const char *name)
 std::string windowClass(Display *d, Window w)
 {
     XClassHint hint{nullptr, nullptr};
-    std::string name;
-    if (XGetClassHint(d, w, &hint)) {
-        name = hint.res_class ? hint.res_class : "";
-        XFree(hint.res_name);
-        XFree(hint.res_class);
-    }
+    XGetClassHint(d, w, &hint);
+    std::string name = hint.res_class ? hint.res_class : "";
+    XFree(hint.res_name);
+    XFree(hint.res_class);
     return name;
 }
 
@@ -163,12 +148,8 @@ void clickAt(Display *d, Window w, int x, int y)
 void closeWindow(Display *d, Window w)
 {
     XEvent e{};
-    e.xclient.type = ClientMessage;
-    e.xclient.window = w;
-    e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
-    e.xclient.format = 32;
+    e.xclient = XClientMessageEvent{ClientMessage, 0, True, d, w, XInternAtom(d, "WM_PROTOCOLS", False), 32, {}};
     e.xclient.data.l[0] = (long)XInternAtom(d, "WM_DELETE_WINDOW", False);
-    e.xclient.data.l[1] = CurrentTime;
     XSendEvent(d, w, False, NoEventMask, &e);
     XFlush(d);
 }
