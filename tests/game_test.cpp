@@ -1,5 +1,7 @@
-// The rules of play: serve, goals, rebounds, strikes, the opponent and the order of a tick.
+// The rules of play (serve, goals, rebounds, strikes, the opponent, the order of a tick), the camera
+// and what keys and taps do to the world.
 #include "app/app.h"
+#include "game/input.h"
 #include "game/opponent.h"
 #include "game/physics.h"
 #include "game/world.h"
@@ -8,11 +10,11 @@
 #include <array>
 #include <gtest/gtest.h>
 #include <math.h>
-#include <stdlib.h>
+#include <string.h>
 
 namespace {
 
-// A fresh world in play: the puck at rest at the centre, the mallets parked out of reach.
+// A fresh world in play in a 250 x 250 window: the puck at rest at the centre, the mallets parked out of reach.
 struct GameTest : ::testing::Test {
     void SetUp() override
     {
@@ -20,6 +22,7 @@ struct GameTest : ::testing::Test {
         placePuck(0, 0, 0, 0);
         gameWorld.userMallet.position = {9, 0, 19};
         gameWorld.cpuMallet.position = {-9, 0, -19};
+        win.clientWidth = win.clientHeight = 250;
     }
     static void placePuck(float x, float z, float vx, float vz)
     {
@@ -40,6 +43,13 @@ struct GameTest : ::testing::Test {
     UgWin win{};  // no native window: redraw requests go nowhere
 };
 
+void expectVec(const Vec3 &v, float x, float y, float z, float tolerance = 2e-5f)
+{
+    EXPECT_NEAR(v.x, x, tolerance);
+    EXPECT_NEAR(v.y, y, tolerance);
+    EXPECT_NEAR(v.z, z, tolerance);
+}
+
 TEST_F(GameTest, ServePutsAPuckAtTheCentreHeadingWithinFortyFiveDegreesOfEitherEnd)
 {
     gameWorld.userScore = 3;
@@ -48,11 +58,9 @@ TEST_F(GameTest, ServePutsAPuckAtTheCentreHeadingWithinFortyFiveDegreesOfEitherE
     srand(99);
     int towardsPlayer = 0, towardsRight = 0;
     for (int i = 0; i < 2000; i++) {
-        gameWorld.userMallet.position = {5, 0, 9};
         serve();
         const Puck &p = gameWorld.puck;
-        ASSERT_LE(fabsf(p.position.x), 0.5f);
-        ASSERT_LE(fabsf(p.position.z), 0.5f);
+        ASSERT_LE(fmaxf(fabsf(p.position.x), fabsf(p.position.z)), 0.5f);
         ASSERT_NEAR(hypotf(p.vx, p.vz), 2, 1e-5);
         ASSERT_LE(fabsf(p.vx), fabsf(p.vz) + 1e-5f);
         towardsPlayer += p.vz > 0;
@@ -60,12 +68,10 @@ TEST_F(GameTest, ServePutsAPuckAtTheCentreHeadingWithinFortyFiveDegreesOfEitherE
     }
     EXPECT_NEAR(towardsPlayer, 1000, 150);
     EXPECT_NEAR(towardsRight, 1000, 150);
-    EXPECT_EQ(gameWorld.userScore, 3);
-    EXPECT_EQ(gameWorld.cpuScore, 5);
-    EXPECT_EQ(gameWorld.goalState, 0);
+    EXPECT_TRUE(gameWorld.userScore == 3 && gameWorld.cpuScore == 5 && gameWorld.goalState == 0);
     // The mallets start a third of the table's length from the centre.
-    EXPECT_FLOAT_EQ(gameWorld.userMallet.position.z, -gameWorld.cpuMallet.position.z);
     EXPECT_FLOAT_EQ(gameWorld.userMallet.position.z, 40 / 3.0f);
+    EXPECT_FLOAT_EQ(gameWorld.cpuMallet.position.z, -40 / 3.0f);
 }
 
 TEST_F(GameTest, AGoalCountsInTheMouthEdgesIncludedAndStopsThePuck)
@@ -115,8 +121,7 @@ TEST_F(GameTest, WallsReflectOneComponentAndAMalletInReachSendsThePuckAwayAtSpee
         placePuck(c.x, c.z, c.vx, c.vz);
         resolveCollisions();
         const Puck &p = gameWorld.puck;
-        EXPECT_EQ(p.position.x, c.wantX) << c.what;
-        EXPECT_EQ(p.position.z, c.wantZ) << c.what;
+        EXPECT_EQ(std::vector<float>({p.position.x, p.position.z}), std::vector<float>({c.wantX, c.wantZ})) << c.what;
         EXPECT_NEAR(p.vx, c.wantVx, 1e-6) << c.what;
         EXPECT_NEAR(p.vz, c.wantVz, 1e-6) << c.what;
     }
@@ -160,17 +165,14 @@ TEST_F(GameTest, TickMovesFirstThenAppliesTheRulesUntilAGoal)
     onIdle(&win);
     EXPECT_EQ(gameWorld.puck.position.x, 1.5f);
     EXPECT_EQ(gameWorld.puck.position.z, 1.75f);
-
     // The goal tick still runs the collisions and the opponent.
     int second = nthRand(7, 2);
     gameWorld.userMallet.position = {0, 0, 17.5f};
     placePuck(0, 18.5f, 0, 1);
     onIdle(&win);
-    EXPECT_EQ(gameWorld.goalState, -1);
-    EXPECT_EQ(gameWorld.cpuScore, 1);
+    EXPECT_TRUE(gameWorld.goalState == -1 && gameWorld.cpuScore == 1);
     EXPECT_NEAR(hypotf(gameWorld.puck.vx, gameWorld.puck.vz), 2, 1e-5);  // struck again after stopping
     EXPECT_EQ(rand(), second);  // the opponent drew its one number
-
     // After the goal only the movement goes on: through walls, no opponent, no rand.
     int next = nthRand(8, 1);
     float cpuX = gameWorld.cpuMallet.position.x;
@@ -179,9 +181,115 @@ TEST_F(GameTest, TickMovesFirstThenAppliesTheRulesUntilAGoal)
     onIdle(&win);
     EXPECT_FLOAT_EQ(gameWorld.puck.position.x, 9.9f);
     EXPECT_EQ(gameWorld.cpuMallet.position.x, cpuX);
-    EXPECT_EQ(gameWorld.goalState, -1);
-    EXPECT_EQ(gameWorld.cpuScore, 1);
+    EXPECT_TRUE(gameWorld.goalState == -1 && gameWorld.cpuScore == 1);
     EXPECT_EQ(rand(), next);
+}
+
+TEST(VectorMath, ThePerspectiveOfAThirtyDegreeViewAndALookDownMinusZ)
+{
+    // 1 / tan(15 degrees) on the diagonal, over the aspect across; depth mapped onto 20..150.
+    Mat4 m;
+    ASSERT_TRUE(perspectiveMatrix(m, 30, 2, 20, 150));
+    const float expected[16] = {1.8660254f, 0, 0, 0, 0, 3.7320509f, 0, 0, 0, 0, -1.3076923f, -1, 0, 0, -46.153847f, 0};
+    for (int i = 0; i < 16; i++)
+        EXPECT_NEAR(m[i], expected[i], 1e-5f) << "element " << i;
+    // Looking down -z with any length of up turns nothing (the move to the eye comes after).
+    lookAtMatrix(m, 0, 0, 10, 0, 0, 0, 0, 2, 0);
+    for (int i = 0; i < 16; i++)
+        EXPECT_FLOAT_EQ(m[i], i % 5 == 0 ? 1 : 0) << "element " << i;
+}
+
+TEST_F(GameTest, TheCameraLooksFromBehindThePlayersEndAndArrowsTurnItWithinTwentyDegrees)
+{
+    // 60 away at 10 degrees, half as high as far: (60 sin 10, 30, 60 cos 10).
+    const Camera &c = gameWorld.camera;
+    expectVec(c.eye, 10.418915f, 30, 59.08846f);
+    expectVec(c.right, 0.984808f, 0, -0.173649f);
+    expectVec(c.up, -0.077658f, 0.894427f, -0.440419f);
+    for (int i = 0; i < 10; i++)
+        onKey(&win, UG_KEY_LEFT, 0, 0);
+    EXPECT_EQ(c.angleDeg, -20);
+    expectVec(c.eye, -20.521255f, 30, 56.38154f);
+    EXPECT_NEAR(c.right.x * c.eye.x + c.right.z * c.eye.z, 0, 1e-4);  // square to the new line of sight
+    for (int i = 0; i < 10; i++)
+        onKey(&win, UG_KEY_RIGHT, 0, 0);
+    EXPECT_EQ(c.angleDeg, 20);
+    expectVec(c.eye, 20.521255f, 30, 56.38154f);
+}
+
+TEST_F(GameTest, DownServesOnlyAfterAGoalAndOtherKeysButQAndUpDoNothing)
+{
+    placePuck(3, 4, 0, 0);
+    onKey(&win, UG_KEY_DOWN, 0, 0);
+    EXPECT_EQ(gameWorld.puck.position.x, 3);
+    gameWorld.goalState = 1;
+    onKey(&win, UG_KEY_DOWN, 0, 0);
+    EXPECT_EQ(gameWorld.goalState, 0);
+    EXPECT_LE(fabsf(gameWorld.puck.position.x), 0.5f);
+    GameWorld before = gameWorld;
+    for (int key : {(int)'Q', (int)'c', (int)' ', (int)UG_KEY_F1, (int)UG_KEY_HOME, 13})
+        onKey(&win, key, 40, 50);
+    EXPECT_EQ(memcmp(&before, &gameWorld, sizeof before), 0);
+    EXPECT_EXIT(onKey(&win, 'q', 10, 10), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(onKey(&win, UG_KEY_UP, 0, 0), ::testing::ExitedWithCode(0), "");
+}
+
+// The window pixel of a table point, through the projection and view a frame uses.
+void projectToPixel(const UgWin &win, float x, float z, double *px, double *py)
+{
+    const Camera &c = gameWorld.camera;
+    Mat4 proj, view;
+    perspectiveMatrix(proj, c.fovY, (float)win.clientWidth / (float)win.clientHeight, 20, 150);
+    lookAtMatrix(view, c.eye.x, c.eye.y, c.eye.z, 0, 0, 0, 0, 1, 0);
+    const double p[4] = {x - c.eye.x, -c.eye.y, z - c.eye.z, 1};
+    double eye[4], clip[4];
+    for (int r = 0; r < 4; r++)
+        eye[r] = view[r] * p[0] + view[4 + r] * p[1] + view[8 + r] * p[2] + view[12 + r] * p[3];
+    for (int r = 0; r < 4; r++)
+        clip[r] = proj[r] * eye[0] + proj[4 + r] * eye[1] + proj[8 + r] * eye[2] + proj[12 + r] * eye[3];
+    *px = (clip[0] / clip[3] + 1) * 0.5 * win.clientWidth;
+    *py = (1 - clip[1] / clip[3]) * 0.5 * win.clientHeight;
+}
+
+TEST_F(GameTest, ATapLandsUnderThePointerAtEverySizeAndAngle)
+{
+    for (float angle : {-20.0f, 10.0f, 20.0f}) {
+        gameWorld.camera.angleDeg = angle;
+        updateCamera();
+        for (auto [w, h] : {std::pair{240, 294}, {250, 250}, {640, 480}, {1920, 1080}}) {
+            win.clientWidth = w;
+            win.clientHeight = h;
+            for (auto [x, z] : {std::pair{2.0f, 12.0f}, {-5, 16}, {6.5f, 9}, {-7, 18}}) {
+                double px, py, landedX, landedY;
+                projectToPixel(win, x, z, &px, &py);
+                onPointer(&win, 0, 0, (int)lround(px), (int)lround(py));
+                projectToPixel(win, gameWorld.userMallet.position.x, gameWorld.userMallet.position.z, &landedX,
+                               &landedY);
+                EXPECT_NEAR(landedX, lround(px), 0.25) << w << "x" << h << " at " << angle;
+                EXPECT_NEAR(landedY, lround(py), 0.25) << w << "x" << h << " at " << angle;
+            }
+        }
+    }
+}
+
+TEST_F(GameTest, TapsOutsideThePlayersAreaLandOnItsNearestEdge)
+{
+    // The area: x within 9.5 and z from 20/3 to 20, less the mallet's radius of 1.2.
+    const struct {
+        int x, y;
+        float wantX, wantZ;
+    } cases[] = {
+        {125, 125, 0, 7.8666668f},  // the middle of the view lies beyond the area's front edge
+        {0, 0, -8.3f, 7.8666668f},  // far beyond a corner: both coordinates on the edge
+        {249, 249, 8.3f, 18.8f},
+    };
+    for (const auto &c : cases) {
+        onPointer(&win, 0, 0, c.x, c.y);
+        expectVec(gameWorld.userMallet.position, c.wantX, 0, c.wantZ, 1e-3f);
+    }
+    win.clientHeight = 0;  // a window with no height ignores taps
+    onPointer(&win, 0, 0, 10, 10);
+    expectVec(gameWorld.userMallet.position, 8.3f, 0, 18.8f, 1e-3f);
 }
 
 }  // namespace

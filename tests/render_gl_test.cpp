@@ -5,6 +5,7 @@
 #include "assets/bitmap.h"
 #include "assets/font.h"
 #include "assets/tga.h"
+#include "app/app.h"
 #include "game/world.h"
 #include "render/mesh.h"
 #include "render/scene.h"
@@ -177,17 +178,16 @@ TEST_F(RenderGlTest, AFrameShowsEachObjectInItsColourAndTheScoreLineOverIt)
     glBindTexture(GL_TEXTURE_2D, floorTexture);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 1, 1, 0, GL_RGB, GL_UNSIGNED_BYTE, red);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glViewport(0, 0, frameSize, frameSize);
-    glMatrixMode(GL_PROJECTION);
-    setPerspective(30, 1, 20, 150);
-    glMatrixMode(GL_MODELVIEW);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // A frame as the window layer paints it: resize, then draw and present (a pbuffer's swap keeps it).
+    UgDisplay display{nullptr, nullptr, nullptr, nullptr, eglGetCurrentDisplay()};
+    UgWin win{};
+    win.display = &display;
+    win.surface = eglGetCurrentSurface(EGL_DRAW);
+    onResize(&win, frameSize, frameSize);
+    onDisplay(&win);
+    // The scene's view again, for projecting its objects: the display left its projection in place.
     const Vec3 &eye = gameWorld.camera.eye;
     setLookAt(eye.x, eye.y, eye.z, 0, 0, 0, 0, 1, 0);
-    drawTable();
-    drawPuck();
-    drawMallets();
-    drawFloor();
     const struct {
         const char *what;
         float x, y, z;
@@ -207,11 +207,9 @@ TEST_F(RenderGlTest, AFrameShowsEachObjectInItsColourAndTheScoreLineOverIt)
     }
     // Above the table the view ends at the far plane, in the sky-blue clear colour.
     EXPECT_TRUE(near(pixelAt(frameSize / 2, frameSize - 2), SKY));
-    // The text adds to the scene: the bottom bar of the first 'U' brightens the table behind it.
-    Rgb under = pixelAt(7, 232);
-    drawHud();
-    Rgb over = pixelAt(7, 232);
-    EXPECT_GT(over.r + over.g + over.b, under.r + under.g + under.b + 150);
+    // The text adds to the scene: the bottom bar of the first 'U' is brighter than the scene just below it.
+    Rgb bar = pixelAt(7, 232), below = pixelAt(7, 228);
+    EXPECT_GT(bar.r + bar.g + bar.b, below.r + below.g + below.b + 150);
 
     // "User 1 - 0 CPU" in 15-pixel cells from row 230, dark between the lines and past its 14
     // characters, the banner at half size below it, and nothing else.
