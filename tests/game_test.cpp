@@ -30,16 +30,6 @@ struct GameTest : ::testing::Test {
         gameWorld.puck.vx = vx;
         gameWorld.puck.vz = vz;
     }
-    // The nth number rand gives after srand(seed); the generator is left freshly seeded.
-    static int nthRand(unsigned seed, int n)
-    {
-        srand(seed);
-        int value = 0;
-        for (int i = 0; i < n; i++)
-            value = rand();
-        srand(seed);
-        return value;
-    }
     UgWin win{};  // no native window: redraw requests go nowhere
 };
 
@@ -165,24 +155,22 @@ TEST_F(GameTest, TickMovesFirstThenAppliesTheRulesUntilAGoal)
     onIdle(&win);
     EXPECT_EQ(gameWorld.puck.position.x, 1.5f);
     EXPECT_EQ(gameWorld.puck.position.z, 1.75f);
-    // The goal tick still runs the collisions and the opponent.
-    int second = nthRand(7, 2);
+    // The goal tick still runs the collisions (the mallet strikes the stopped puck) and the
+    // opponent (it steps towards the puck).
     gameWorld.userMallet.position = {0, 0, 17.5f};
-    placePuck(0, 18.5f, 0, 1);
+    placePuck(0, 18.5f, 0.5f, 1);
     onIdle(&win);
     EXPECT_TRUE(gameWorld.goalState == -1 && gameWorld.cpuScore == 1);
-    EXPECT_NEAR(hypotf(gameWorld.puck.vx, gameWorld.puck.vz), 2, 1e-5);  // struck again after stopping
-    EXPECT_EQ(rand(), second);  // the opponent drew its one number
-    // After the goal only the movement goes on: through walls, no opponent, no rand.
-    int next = nthRand(8, 1);
+    EXPECT_NEAR(hypotf(gameWorld.puck.vx, gameWorld.puck.vz), 2, 1e-5);
     float cpuX = gameWorld.cpuMallet.position.x;
+    EXPECT_GT(cpuX, -9);
+    // After the goal only the movement goes on: through walls, no goal, no opponent.
     placePuck(7.9f, 30, 1, 0);
     onIdle(&win);
     onIdle(&win);
     EXPECT_FLOAT_EQ(gameWorld.puck.position.x, 9.9f);
     EXPECT_EQ(gameWorld.cpuMallet.position.x, cpuX);
     EXPECT_TRUE(gameWorld.goalState == -1 && gameWorld.cpuScore == 1);
-    EXPECT_EQ(rand(), next);
 }
 
 TEST(VectorMath, ThePerspectiveOfAThirtyDegreeViewAndALookDownMinusZ)

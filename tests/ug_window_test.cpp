@@ -12,7 +12,7 @@
 #include <unistd.h>
 
 static XServer server;
-static fs::path home = fs::temp_directory_path() / ("ugwindow-" + std::to_string(getpid()));
+static fs::path home = scratchDir();
 static UgDisplay *display;
 static UgWin *win;
 static Display *x;  // the test's own connection
@@ -98,18 +98,12 @@ protected:
         setenv("LC_ALL", "C.UTF-8", 1);  // its compose table knows the sequence typed below
         unsetenv("XMODIFIERS");
         setenv("HOME", home.c_str(), 1);
-        fs::create_directories(home);
         x = XOpenDisplay(server.name.c_str());
         setMonitors("640/160x480/120+640+0");
         registerWindowClass("ug window", ugWindowProc);
         display = ugOpenDisplay();
         ASSERT_TRUE(display && (win = openOnTheRight()));
         ugSetIdleHandler(display, recordTick);
-    }
-    static void TearDownTestSuite()
-    {
-        stopXServer(&server);
-        fs::remove_all(home);
     }
     void SetUp() override
     {
@@ -128,22 +122,14 @@ TEST_F(UgWindowTest, PaintCallsResizeWithTheClientSizeThenDraw)
     ugSetDrawHandler(win, recordDraw);
     ASSERT_TRUE(pumpUntil([] { return !calls.empty() && calls.back() == "draw"; }));
     EXPECT_EQ(calls, (std::vector<std::string>{"resize 640x480", "draw"}));
-    // Without a resize handler only the draw runs; without a draw handler a paint does not come back forever.
-    ugSetResizeHandler(win, nullptr);
-    calls.clear();
-    ASSERT_TRUE(pumpUntil([] { return !calls.empty(); }));
-    EXPECT_EQ(calls, std::vector<std::string>{"draw"});
+    // Without a draw handler a paint does not come back forever: the ticks go on.
     ugSetDrawHandler(win, nullptr);
     ticks.clear();
     EXPECT_TRUE(pumpUntil([] { return ticks.size() >= 2; }));
 }
 
-TEST_F(UgWindowTest, TheTimerTicksEveryFortyMillisecondsAndNeverBurstsAfterASlowTick)
+TEST_F(UgWindowTest, TheTimerNeverBurstsAfterASlowTick)
 {
-    long long start = ugNowMs();
-    ASSERT_TRUE(pumpUntil([] { return ticks.size() >= 5; }));
-    EXPECT_GE(ticks[4] - start, 4 * 40 - 5);
-    ticks.clear();
     slowTicks = 1;
     ASSERT_TRUE(pumpUntil([] { return ticks.size() >= 5; }));
     // The periods missed during the slow tick are dropped: each further tick waits for its own.
@@ -215,8 +201,7 @@ TEST_F(UgWindowTest, AHiddenWindowTicksWithoutDrawingAndDrawsAtOnceWhenShown)
 
 TEST_F(UgWindowTest, UnderOpenboxWithAPanelTheFrameFillsTheMonitorsWorkAreaUntilThePlayerResizesIt)
 {
-    fs::path wmHome = home.parent_path() / (home.filename().string() + "-wm");
-    std::vector<std::string> env = {"HOME=" + wmHome.string()};
+    std::vector<std::string> env = {"HOME=" + scratchDir().string()};
     Child openbox = startProcess("/usr/bin/openbox", {"--sm-disable"}, "/", server.name, env);
     Child tint2 = startProcess("/usr/bin/tint2", {"-c", "/etc/xdg/tint2/tint2rc"}, "/", server.name, env);
     // The panel's strut reaches the work area once both run.
@@ -252,26 +237,19 @@ TEST_F(UgWindowTest, UnderOpenboxWithAPanelTheFrameFillsTheMonitorsWorkAreaUntil
     pumpUntil([] { return ticks.size() >= 5; });
     std::vector<int> kept = screenRect(w);
     EXPECT_EQ(std::vector<int>(kept.begin() + 2, kept.end()), std::vector<int>({400, 300}));
-    stopProcess(tint2);
-    stopProcess(openbox);
-    fs::remove_all(wmHome);
-}
-
-// On a connection of its own: waits for the box, sees that it stays, then presses Enter there.
-static void answer(bool *stayed)
-{
-    Display *d = XOpenDisplay(server.name.c_str());
-    Window box = findWindow(d, "Error");
-    usleep(200000);
-    *stayed = box && windowsTitled(d, "Error") == std::vector<Window>{box};
-    sendKey(d, box, XK_Return);
-    XCloseDisplay(d);
 }
 
 TEST_F(UgWindowTest, TheErrorBoxStaysUntilEnter)
 {
     bool stayed = false;
-    std::thread enter(answer, &stayed);
+    std::thread enter([&stayed] {
+        Display *d = XOpenDisplay(server.name.c_str());
+        Window box = findWindow(d, "Error");
+        usleep(200000);
+        stayed = box && windowsTitled(d, "Error") == std::vector<Window>{box};
+        sendKey(d, box, XK_Return);
+        XCloseDisplay(d);
+    });
     ugErrorBox("Can't Find Bitmap");
     enter.join();
     EXPECT_TRUE(stayed);
@@ -280,54 +258,47 @@ TEST_F(UgWindowTest, TheErrorBoxStaysUntilEnter)
 static std::vector<std::string> boxes;
 static std::atomic<int> tickCount;
 
-// Drives the dialogs from a connection of its own while the test's loop runs: an arrow to the game;
-// "c", and while "Save As" is open "c", an arrow and a click to the game, then "caf", a composed é,
-// a layout's é, a backspace and Enter typed into it; "c" again and a folder that is not there; an
-// arrow once more.
-static void saveTwice(Window *owner, Window *type, bool *ticked)
-{
-    Display *d = XOpenDisplay(server.name.c_str());
-    Window game = win->nativeWindow;
-    sendKey(d, game, XK_Left);
-    sendKey(d, game, XK_c);
-    Window dialog = findFocused(d, "Save As");
-    *owner = property(d, dialog, "WM_TRANSIENT_FOR").at(0);
-    *type = property(d, dialog, "_NET_WM_WINDOW_TYPE").at(0);
-    sendKey(d, game, XK_c);
-    sendKey(d, game, XK_Right);
-    sendButton(d, game, ButtonPress, 1, 10, 10);
-    int before = tickCount;
-    for (KeySym key : {XK_c, XK_a, XK_f, XK_Multi_key, XK_apostrophe, XK_e, XK_eacute, XK_BackSpace, XK_Return})
-        pressKey(d, key);
-    *ticked = waitFor([before] { return tickCount >= before + 3; });
-    // A second dialog a game wrongly opened is closed, so that the test fails rather than hangs.
-    for (int i = 0; i < 3 && !waitFor([d] { return windowsTitled(d, "Save As").empty(); }, 1000); i++)
-        pressKey(d, XK_Escape);
-    sendKey(d, game, XK_c);
-    findFocused(d, "Save As");
-    typeText(d, "missing/x", XK_Return);
-    waitFor([] { return !boxes.empty(); });
-    sendKey(d, game, XK_Left);
-    XCloseDisplay(d);
-}
-
 TEST_F(UgWindowTest, DialogsAreModalToTheGameTakeComposedAndLayoutCharactersAndSayWhyASaveFailed)
 {
     ugSetErrorBoxHandler([](const char *text) { boxes.push_back(text); });
     ugSetIdleHandler(display, [](UgWin *) { tickCount++; });
-    Window owner = 0, type = 0;
+    long owner = 0, type = 0;
     bool ticked = false;
     std::atomic<bool> driven{false};
+    // From a connection of its own while the game's loop runs: an arrow to the game; "c", and while
+    // "Save As" is open "c", an arrow and a click to the game, then "caf", a composed é, a layout's é,
+    // a backspace and Enter typed into it; "c" again and a folder that is not there; an arrow again.
     std::thread driver([&] {
-        saveTwice(&owner, &type, &ticked);
+        Display *d = XOpenDisplay(server.name.c_str());
+        Window game = win->nativeWindow;
+        sendKey(d, game, XK_Left);
+        sendKey(d, game, XK_c);
+        Window dialog = findFocused(d, "Save As");
+        owner = property(d, dialog, "WM_TRANSIENT_FOR").at(0);
+        type = property(d, dialog, "_NET_WM_WINDOW_TYPE").at(0);
+        sendKey(d, game, XK_c);
+        sendKey(d, game, XK_Right);
+        sendButton(d, game, ButtonPress, 1, 10, 10);
+        int before = tickCount;
+        for (KeySym key : {XK_c, XK_a, XK_f, XK_Multi_key, XK_apostrophe, XK_e, XK_eacute, XK_BackSpace, XK_Return})
+            pressKey(d, key);
+        ticked = waitFor([before] { return tickCount >= before + 3; });
+        // A second dialog a game wrongly opened is closed, so that the test fails rather than hangs.
+        for (int i = 0; i < 3 && !waitFor([d] { return windowsTitled(d, "Save As").empty(); }, 1000); i++)
+            pressKey(d, XK_Escape);
+        sendKey(d, game, XK_c);
+        findFocused(d, "Save As");
+        typeText(d, "missing/x", XK_Return);
+        waitFor([] { return !boxes.empty(); });
+        sendKey(d, game, XK_Left);
+        XCloseDisplay(d);
         driven = true;
     });
-    // The game's loop runs, and the dialogs' loops inside it.
     pumpUntil([&] { return driven && calls.size() >= 2; }, 30000);
     driver.join();
     ugSetErrorBoxHandler(nullptr);
-    EXPECT_EQ(owner, win->nativeWindow);
-    EXPECT_EQ(type, XInternAtom(x, "_NET_WM_WINDOW_TYPE_DIALOG", False));
+    EXPECT_EQ(owner, (long)win->nativeWindow);
+    EXPECT_EQ(type, (long)XInternAtom(x, "_NET_WM_WINDOW_TYPE_DIALOG", False));
     EXPECT_EQ(calls, (std::vector<std::string>{"key 300", "key 300"})) << "the game took input behind a dialog";
     EXPECT_TRUE(ticked) << "the game stopped behind the dialog";
     EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(home), {}), std::vector<fs::path>{home / "caf\xc3\xa9.bmp"});

@@ -46,7 +46,6 @@ TEST(Fault, AStormOfInputAndResizesLeavesItTickingAndLosingTheServerEndsItWithTw
     s.display = nullptr;
     kill(s.server.pid, SIGKILL);
     EXPECT_EQ(exitCode(s.game, 1000), 2);
-    closeSession(s);
 }
 
 // Slow by nature: tools/sanitize/valgrind.sh runs it with RINKSLIDER_VALGRIND set to the
@@ -75,5 +74,4 @@ TEST(Fault, TenSecondsOfPlayUnderValgrindHaveNoMemoryErrors)
     pressKey(s.display, XK_q);
     EXPECT_EQ(exitCode(s.game, 60000), 0) << errorsOf(s.game);
     EXPECT_NE(errorsOf(s.game).find("ERROR SUMMARY: 0 errors"), std::string::npos) << errorsOf(s.game);
-    closeSession(s);
 }

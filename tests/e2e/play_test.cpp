@@ -51,7 +51,6 @@ TEST(Play, ClicksLandUnderThePointerBeforeAndAfterATurn)
     for (int i = 0; i < 3; i++)
         pressKey(s.display, XK_Left);
     expectMalletUnderClicks(s, w);
-    closeSession(s);
 }
 
 // The puck's centre in the picture; false when it cannot be seen.
@@ -103,5 +102,4 @@ TEST(Play, AGoalCountsForTheComputerDownServesAndQEndsTheGame)
 
     pressKey(s.display, XK_q);
     EXPECT_EQ(exitCode(s.game), 0);
-    closeSession(s);
 }

@@ -30,8 +30,6 @@ TEST(StartUp, FromAnotherFolderShowsTheSceneAndTheScoreLineAndClosesWithZero)
     EXPECT_TRUE(windowsTitled(s.display, "Error").empty());
     closeWindow(s.display, w);
     EXPECT_EQ(exitCode(s.game), 0);
-    closeSession(s);
-    removeScratch(elsewhere);
 }
 
 TEST(StartUp, BadImagesShowTheirBoxesAndAFloorThatFailsEndsWithOne)
@@ -73,8 +71,6 @@ TEST(StartUp, BadImagesShowTheirBoxesAndAFloorThatFailsEndsWithOne)
             EXPECT_TRUE(running(s.game));
         }
         closeSession(s);
-        removeScratch(dir);
-        removeScratch(elsewhere);
     }
 }
 
@@ -84,7 +80,6 @@ TEST(StartUp, WithoutADisplayItSaysSoOnOneLineAndEndsWithOne)
     EXPECT_EQ(exitCode(game, 3000), 1);
     std::string errors = errorsOf(game);
     EXPECT_EQ(errors.find('\n'), errors.size() - 1) << errors;
-    stopProcess(game);
 }
 
 TEST(StartUp, ASecondStartRaisesTheRunningGameAndEndsWithZero)
@@ -114,7 +109,4 @@ TEST(StartUp, ASecondStartRaisesTheRunningGameAndEndsWithZero)
     EXPECT_EQ(children[count - 1], w) << "the game is not on top";
     XFree(children);
     EXPECT_TRUE(running(s.game));
-    stopProcess(second);
-    closeSession(s);
-    removeScratch(dir);
 }

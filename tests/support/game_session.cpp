@@ -47,15 +47,23 @@ fs::path gameProgram()
     return buildDir() / "rinkslider";
 }
 
+// Removes the file or folder when the test program ends.
+static void removeAtExit(const fs::path &path)
+{
+    static std::vector<fs::path> leftovers;  // made on first use, so it outlives the handler below
+    if (leftovers.empty())
+        atexit([] {
+            for (const fs::path &p : leftovers)
+                fs::remove_all(p);
+        });
+    leftovers.push_back(path);
+}
+
 fs::path scratchDir()
 {
     char path[] = "/tmp/rinkslider-test-XXXXXX";
-    return mkdtemp(path) ? path : "";
-}
-
-void removeScratch(const fs::path &inside)
-{
-    fs::remove_all("/tmp" / *std::next(inside.begin(), 2));  // "/", "tmp", then the scratch folder
+    removeAtExit(mkdtemp(path));
+    return path;
 }
 
 // Deep enough that the images' full paths pass 256 bytes.
@@ -104,6 +112,7 @@ Child startProcess(const fs::path &program, const std::vector<std::string> &args
     }
     if (errorFd >= 0)
         close(errorFd);
+    removeAtExit(errors);
     return Child{pid > 0 ? pid : 0, errors};
 }
 
@@ -151,9 +160,6 @@ void stopProcess(Child &c)
         waitpid(c.pid, nullptr, 0);
     }
     c.pid = 0;
-    if (!c.errors.empty())
-        fs::remove(c.errors);
-    c.errors.clear();
 }
 
 // Xvfb's 24-bit visual keeps red, green and blue in the pixel's three low bytes.

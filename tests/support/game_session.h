@@ -53,21 +53,20 @@ struct Session {
 
 // Starts an Xvfb of w x h and connects to it; false on failure.
 bool openSession(Session &s, int w, int h);
-// Ends the game if it still runs, drops the connection and stops the server.
+// Ends the game if it still runs, drops the connection and stops the server, before the test ends.
 void closeSession(Session &s);
 
 // The build under test, where the test programs have a folder of their own, and its game.
 fs::path buildDir();
 fs::path gameProgram();
-// A new empty folder under /tmp; removeScratch removes the one that holds the path.
+// A new empty folder under /tmp, removed with all it holds when the test program ends.
 fs::path scratchDir();
-void removeScratch(const fs::path &inside);
 // A scratch folder with copies of the program and its images; the named image holds the bytes
 // instead, or is left out when bytes is null.
 fs::path gameCopy(const char *image = nullptr, const std::string *bytes = nullptr);
 
 // Starts a program on the display (none when empty) in a folder, with extra "NAME=value" entries;
-// it dies with the test. Its pid is 0 when it could not be started.
+// it dies with the test program, as does the server. Its pid is 0 when it could not be started.
 Child startProcess(const fs::path &program, const std::vector<std::string> &args, const fs::path &workDir,
                    const std::string &display, const std::vector<std::string> &env = {});
 // Starts the program into s.game and waits until its window shows the scene; the window, else 0.
@@ -78,7 +77,7 @@ int exitCode(Child &c, int timeoutMs = WAIT_MS);
 // True while the child runs.
 bool running(Child &c);
 std::string errorsOf(const Child &c);
-// Kills the child if it runs and removes its stderr file.
+// Kills the child if it runs.
 void stopProcess(Child &c);
 
 // The window's pixels; an empty shot when it is not viewable.
