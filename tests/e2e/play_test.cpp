@@ -1,5 +1,5 @@
-// Playing the real program: a click puts the mallet under the pointer, a goal counts for the
-// right side, Down serves again, and "q" ends the game.
+// Playing the real program: the scene it shows, a click putting the mallet under the pointer, a
+// goal counting for the right side, Down serving again, and the ways to end it.
 #include <gtest/gtest.h>
 
 #include "support/game_session.h"
@@ -41,16 +41,30 @@ static void expectMalletUnderClicks(Session &s, Window w)
     }
 }
 
-TEST(Play, ClicksLandUnderThePointerBeforeAndAfterATurn)
+TEST(Play, FromAnotherFolderTheSceneShowsClicksLandUnderThePointerAndTheCloseButtonEndsIt)
 {
     Session s;
     ASSERT_TRUE(openSession(s, 640, 480));
-    Window w = startGame(s);
+    // A folder without images: both are found beside the program, and no box shows.
+    Window w = startGame(s, gameProgram(), scratchDir());
     ASSERT_NE(w, 0u);
+    EXPECT_EQ(windowClass(s.display, w), "ug window");
+    Shot shot = capture(s.display, w);
+    ASSERT_EQ(std::vector<int>({shot.width, shot.height}), std::vector<int>({640, 480}));
+    for (Shade part : {PUCK_TOP, USER_MALLET_TOP, CPU_MALLET_TOP})
+        EXPECT_GT(countShade(shot, Area{0, 0, 640, 480}, part), 40);
+    // The sky is above the table; the score line heads the lower-left 250 x 250 box, and nothing
+    // else is written there.
+    EXPECT_GT(countShade(shot, Area{0, 0, 640, 40}, SKY), 640 * 30);
+    EXPECT_TRUE(showsScoreLine(shot));
+    EXPECT_EQ(countShade(shot, Area{0, 300, 250, 180}, TEXT), 0);
+    EXPECT_TRUE(windowsTitled(s.display, "Error").empty());
     expectMalletUnderClicks(s, w);
     for (int i = 0; i < 3; i++)
         pressKey(s.display, XK_Left);
     expectMalletUnderClicks(s, w);
+    closeWindow(s.display, w);
+    EXPECT_EQ(exitCode(s.game), 0);
 }
 
 // The puck's centre in the picture; false when it cannot be seen.
@@ -88,14 +102,8 @@ TEST(Play, AGoalCountsForTheComputerDownServesAndQEndsTheGame)
     }, &goal, 30000));
     EXPECT_EQ(scoreCell(goal, 5), scoreCell(before, 5));
 
-    // The puck stops after the goal; Down puts a new one in play and the score stays.
-    int still = 0;
-    ASSERT_TRUE(captureUntil(s.display, w, [&](const Shot &shot) {
-        double px, py;
-        still = puckAt(shot, &px, &py) && hypot(px - x, py - y) < 0.5 ? still + 1 : 0;
-        x = px, y = py;
-        return still >= 10;
-    })) << "the puck keeps moving after the goal";
+    // The goal stopped the puck; Down puts a new one in play, and the score stays.
+    ASSERT_TRUE(puckAt(goal, &x, &y));
     pressKey(s.display, XK_Down);
     EXPECT_TRUE(puckLeaves(s, w, x, y)) << "no new puck after Down";
     EXPECT_EQ(scoreCell(capture(s.display, w), 9), scoreCell(goal, 9));

@@ -1,4 +1,4 @@
-// Starting the real program: the scene it shows, the boxes a bad start shows, and a second start.
+// Starting the real program: the boxes a bad start shows, no display, and a second start.
 #include <gtest/gtest.h>
 
 #include "support/game_session.h"
@@ -7,30 +7,6 @@
 #include <X11/keysym.h>
 #include <algorithm>
 #include <limits.h>
-
-TEST(StartUp, FromAnotherFolderShowsTheSceneAndTheScoreLineAndClosesWithZero)
-{
-    Session s;
-    ASSERT_TRUE(openSession(s, 640, 480));
-    // A folder without images: both are found beside the program, and no box shows.
-    fs::path elsewhere = scratchDir();
-    Window w = startGame(s, gameProgram(), elsewhere);
-    ASSERT_NE(w, 0u);
-    EXPECT_EQ(windowClass(s.display, w), "ug window");
-    Shot shot = capture(s.display, w);
-    ASSERT_EQ(shot.width, 640);
-    ASSERT_EQ(shot.height, 480);
-    for (Shade part : {PUCK_TOP, USER_MALLET_TOP, CPU_MALLET_TOP})
-        EXPECT_GT(countShade(shot, Area{0, 0, 640, 480}, part), 40);
-    // The sky is above the table; the score line heads the lower-left 250 x 250 box and nothing
-    // else is written there.
-    EXPECT_GT(countShade(shot, Area{0, 0, 640, 40}, SKY), 640 * 30);
-    EXPECT_TRUE(showsScoreLine(shot));
-    EXPECT_EQ(countShade(shot, Area{0, 300, 250, 180}, TEXT), 0);
-    EXPECT_TRUE(windowsTitled(s.display, "Error").empty());
-    closeWindow(s.display, w);
-    EXPECT_EQ(exitCode(s.game), 0);
-}
 
 TEST(StartUp, BadImagesShowTheirBoxesAndAFloorThatFailsEndsWithOne)
 {
