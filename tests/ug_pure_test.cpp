@@ -1,5 +1,5 @@
-// The window layer's pieces without a server: placement on the desktop, the key table, the command line,
-// the instance lock and BMP output.
+// The window layer's pieces without a server: placement on the desktop, the key table, the command line
+// and BMP output.
 #include "ug/instance.h"
 #include "ug/ug_internal.h"
 
@@ -56,7 +56,7 @@ TEST(UgTranslateKey, SpecialKeysHaveCodesOthersNone)
         EXPECT_EQ(ugTranslateKey(row.vk), row.code) << "virtual key " << row.vk;
 }
 
-TEST(Entry, TheCommandLineSplitsOnBlanksIntoAtMost64EntriesAndTheInstanceLockIsExclusive)
+TEST(Entry, TheCommandLineSplitsOnBlanksIntoAtMost64Entries)
 {
     char *argv[UG_MAX_ARGS] = {};
     std::string line = "   alpha  \t\"beta ";
@@ -65,10 +65,6 @@ TEST(Entry, TheCommandLineSplitsOnBlanksIntoAtMost64EntriesAndTheInstanceLockIsE
     ASSERT_EQ(splitCommandLine(line.data(), argv), UG_MAX_ARGS);
     EXPECT_EQ(std::vector<std::string>({argv[1], argv[2], argv[3], argv[63]}),
               std::vector<std::string>({"alpha", "\t\"beta", "w0", "w60"}));
-    std::string name = "/tmp/rinkslider-lock-test-" + std::to_string(getpid());
-    EXPECT_EQ(claimInstance(name.c_str()), 1);
-    EXPECT_EQ(claimInstance(name.c_str()), 0);
-    EXPECT_EQ(claimInstance((name + "-other").c_str()), 1);
 }
 
 // The bytes of a file.

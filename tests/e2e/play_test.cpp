@@ -64,7 +64,7 @@ TEST(Play, FromAnotherFolderTheSceneShowsClicksLandUnderThePointerAndTheCloseBut
         pressKey(s.display, XK_Left);
     expectMalletUnderClicks(s, w);
     closeWindow(s.display, w);
-    EXPECT_EQ(exitCode(s.game), 0);
+    EXPECT_EQ(exitCode(s.game), 0) << errorsOf(s.game);
 }
 
 // The puck's centre in the picture; false when it cannot be seen.
@@ -109,5 +109,5 @@ TEST(Play, AGoalCountsForTheComputerDownServesAndQEndsTheGame)
     EXPECT_EQ(scoreCell(capture(s.display, w), 9), scoreCell(goal, 9));
 
     pressKey(s.display, XK_q);
-    EXPECT_EQ(exitCode(s.game), 0);
+    EXPECT_EQ(exitCode(s.game), 0) << errorsOf(s.game);
 }

@@ -25,9 +25,8 @@ std::vector<long> property(Display *d, Window w, const char *name);
 std::string windowClass(Display *d, Window w);
 
 // XTest input, as a keyboard and a mouse give it to whatever has the focus: a key by keysym
-// (shifted when the keymap needs it, and given a free key when the keymap lacks it); text and one
-// key after it in a single burst, as a fast typist's keys arrive; a click of button 1 at window
-// coordinates.
+// (shifted when the keymap needs it); text and one key after it in a single burst, as a fast
+// typist's keys arrive; a click of button 1 at window coordinates.
 void pressKey(Display *d, KeySym sym);
 void typeText(Display *d, const char *text, KeySym after = 0);
 void clickAt(Display *d, Window w, int x, int y);
