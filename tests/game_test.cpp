@@ -173,7 +173,7 @@ TEST_F(GameTest, TickMovesFirstThenAppliesTheRulesUntilAGoal)
     EXPECT_TRUE(gameWorld.goalState == -1 && gameWorld.cpuScore == 1);
 }
 
-TEST(VectorMath, ThePerspectiveOfAThirtyDegreeViewAndALookDownMinusZ)
+TEST(VectorMath, ThePerspectiveOfAThirtyDegreeView)
 {
     // 1 / tan(15 degrees) on the diagonal, over the aspect across; depth mapped onto 20..150.
     Mat4 m;
@@ -181,10 +181,6 @@ TEST(VectorMath, ThePerspectiveOfAThirtyDegreeViewAndALookDownMinusZ)
     const float expected[16] = {1.8660254f, 0, 0, 0, 0, 3.7320509f, 0, 0, 0, 0, -1.3076923f, -1, 0, 0, -46.153847f, 0};
     for (int i = 0; i < 16; i++)
         EXPECT_NEAR(m[i], expected[i], 1e-5f) << "element " << i;
-    // Looking down -z with any length of up turns nothing (the move to the eye comes after).
-    lookAtMatrix(m, 0, 0, 10, 0, 0, 0, 0, 2, 0);
-    for (int i = 0; i < 16; i++)
-        EXPECT_FLOAT_EQ(m[i], i % 5 == 0 ? 1 : 0) << "element " << i;
 }
 
 TEST_F(GameTest, TheCameraLooksFromBehindThePlayersEndAndArrowsTurnItWithinTwentyDegrees)

@@ -239,22 +239,6 @@ TEST_F(UgWindowTest, UnderOpenboxWithAPanelTheFrameFillsTheMonitorsWorkAreaUntil
     EXPECT_EQ(std::vector<int>(kept.begin() + 2, kept.end()), std::vector<int>({400, 300}));
 }
 
-TEST_F(UgWindowTest, TheErrorBoxStaysUntilEnter)
-{
-    bool stayed = false;
-    std::thread enter([&stayed] {
-        Display *d = XOpenDisplay(server.name.c_str());
-        Window box = findWindow(d, "Error");
-        usleep(200000);
-        stayed = box && windowsTitled(d, "Error") == std::vector<Window>{box};
-        sendKey(d, box, XK_Return);
-        XCloseDisplay(d);
-    });
-    ugErrorBox("Can't Find Bitmap");
-    enter.join();
-    EXPECT_TRUE(stayed);
-}
-
 static std::vector<std::string> boxes;
 static std::atomic<int> tickCount;
 

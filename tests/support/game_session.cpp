@@ -4,7 +4,6 @@
 
 #include <X11/Xutil.h>
 #include <algorithm>
-#include <fcntl.h>
 #include <fstream>
 #include <signal.h>
 #include <stdlib.h>
@@ -86,15 +85,9 @@ Child startProcess(const fs::path &program, const std::vector<std::string> &args
 {
     char errors[] = "/tmp/rinkslider-stderr-XXXXXX";
     int errorFd = mkstemp(errors);
-    pid_t parent = getpid();
     pid_t pid = errorFd < 0 ? -1 : fork();
     if (pid == 0) {
         prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (getppid() != parent)
-            _exit(127);
-        int none = open("/dev/null", O_RDWR);
-        dup2(none, 0);
-        dup2(none, 1);
         dup2(errorFd, 2);
         if (display.empty())
             unsetenv("DISPLAY");

@@ -1,55 +1,34 @@
 #include "support/xserver.h"
 
-#include <poll.h>
 #include <signal.h>
 #include <stdio.h>
-#include <stdlib.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 XServer startXServer(int w, int h)
 {
-    XServer server{0, ""};
     int fds[2];
-    if (pipe(fds) != 0)
-        return server;
-    pid_t pid = fork();
-    if (pid < 0) {
-        close(fds[0]);
-        close(fds[1]);
-        return server;
-    }
+    pid_t pid = pipe(fds) == 0 ? fork() : -1;
     if (pid == 0) {
-        // The server ends with the test, however the test ends.
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        prctl(PR_SET_PDEATHSIG, SIGTERM);  // the server ends with the test, however the test ends
         close(fds[0]);
-        char fd[16], screen[64];
-        snprintf(fd, sizeof fd, "%d", fds[1]);
-        snprintf(screen, sizeof screen, "%dx%dx24", w, h);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd, "-screen", "0", screen, "-nolisten", "tcp",
+        std::string fd = std::to_string(fds[1]), screen = std::to_string(w) + "x" + std::to_string(h) + "x24";
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
                "-noreset", "+extension", "XTEST", (char *)nullptr);
         _exit(127);
     }
+    // Xvfb writes the display number it chose once it accepts connections, or ends.
     close(fds[1]);
-    // Xvfb writes the display number it chose once it accepts connections.
-    std::string number;
-    pollfd p{fds[0], POLLIN, 0};
-    while (poll(&p, 1, 10000) > 0) {
-        char c;
-        if (read(fds[0], &c, 1) != 1 || c == '\n')
-            break;
-        number += c;
+    FILE *in = pid > 0 ? fdopen(fds[0], "r") : nullptr;
+    int number = -1;
+    if (!in || fscanf(in, "%d", &number) != 1) {
+        XServer failed{pid, ""};
+        stopXServer(&failed);
     }
-    close(fds[0]);
-    if (number.empty()) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-        return server;
-    }
-    server.pid = pid;
-    server.name = ":" + number;
-    return server;
+    if (in)
+        fclose(in);
+    return number < 0 ? XServer{0, ""} : XServer{pid, ":" + std::to_string(number)};
 }
 
 void stopXServer(XServer *server)
