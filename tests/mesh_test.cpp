@@ -33,9 +33,6 @@ TEST(MeshBuilders, StripsCloseAndTheirFirstTriangleFacesOutwards)
     buildSphere(0.6f, 3, 5, s.data(), sn.data());
     EXPECT_FLOAT_EQ(s[2], 0.6f);
     EXPECT_NEAR(s[35 * 3 + 2], -0.6f, 1e-6);
-    for (int k = 0; k < 36; k++) {
-        const float *p = &sn[k * 3];
-        EXPECT_NEAR(p[0] * p[0] + p[1] * p[1] + p[2] * p[2], 1, 1e-5);
-        EXPECT_NEAR(s[k * 3 + 1], p[1] * 0.6f, 1e-6);
-    }
+    for (int k = 0; k < 36 * 3; k++)
+        EXPECT_NEAR(s[k], sn[k] * 0.6f, 1e-6) << k;
 }

@@ -93,31 +93,28 @@ TEST(UgBmp, ANewFileGetsTheUmasksModeAndAReplacedOneKeepsItsOwn)
 TEST(UgBmp, AFailedWriteSaysWhyAndLeavesTheOldFileAndNothingElse)
 {
     static const uint8_t pixels[200 * 200 * 4] = {};
-    // A folder that is not there, then a real small file system, filled and then made read-only.
+    // A real small file system, filled, and then made read-only.
     const struct {
-        const char *mount;
         unsigned long flags;
         int error;
-    } rows[] = {{nullptr, 0, ENOENT}, {"size=64k", 0, ENOSPC}, {"size=64k", MS_RDONLY, EROFS}};
+    } rows[] = {{0, ENOSPC}, {MS_RDONLY, EROFS}};
     for (const auto &row : rows) {
         fs::path dir = fs::temp_directory_path() / ("ugfail-" + std::to_string(getpid()));
         fs::create_directories(dir);
-        if (row.mount && mount("tmpfs", dir.c_str(), "tmpfs", 0, row.mount) != 0) {
+        if (mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=64k") != 0) {
             fs::remove_all(dir);
             GTEST_SKIP() << "mounting a small tmpfs needs root: " << strerror(errno);
         }
         std::ofstream(dir / "shot.bmp") << "precious";
         if (row.flags) {
-            ASSERT_EQ(mount(nullptr, dir.c_str(), nullptr, MS_REMOUNT | row.flags, row.mount), 0);
+            ASSERT_EQ(mount(nullptr, dir.c_str(), nullptr, MS_REMOUNT | row.flags, "size=64k"), 0);
         }
-        fs::path target = row.mount ? dir / "shot.bmp" : dir / "missing/shot.bmp";
         errno = 0;
-        EXPECT_EQ(ugWriteBmp(target.c_str(), pixels, 200, 200), 0);
+        EXPECT_EQ(ugWriteBmp((dir / "shot.bmp").c_str(), pixels, 200, 200), 0);
         EXPECT_EQ(errno, row.error) << strerror(errno);
         EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 1);
         EXPECT_EQ(contents(dir / "shot.bmp"), "precious");
-        if (row.mount)
-            umount2(dir.c_str(), MNT_DETACH);
+        umount2(dir.c_str(), MNT_DETACH);
         fs::remove_all(dir);
     }
 }

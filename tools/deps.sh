@@ -7,8 +7,8 @@ set -euo pipefail
 packages=(build-essential cmake pkg-config libgles-dev libegl-dev libx11-dev
           libxrandr-dev libxinerama-dev libegl-mesa0 libgl1-mesa-dri)
 if [[ ${1:-} == test || ${1:-} == bench ]]; then
-  packages+=(libgtest-dev xvfb xauth libxtst-dev x11-utils desktop-file-utils
-             libbenchmark-dev clang libclang-rt-dev valgrind imagemagick
+  packages+=(libgtest-dev xvfb libxtst-dev desktop-file-utils
+             libbenchmark-dev clang libclang-rt-dev valgrind
              libxdamage-dev dpkg-dev lintian appstream openbox tint2 x11-xserver-utils)
 fi
 if [[ ${1:-} == bench ]]; then

@@ -34,7 +34,6 @@ TEST(Fault, AStormOfInputAndResizesLeavesItTickingAndLosingTheServerEndsItWithTw
     ASSERT_NE(findFocused(s.display, "Save As"), 0u);
     pressKey(s.display, XK_Escape);
     ASSERT_TRUE(waitFor([&] { return windowsTitled(s.display, "Save As").empty(); }));
-    EXPECT_TRUE(windowsTitled(s.display, "Error").empty());
     // Served in case the storm ended on a goal, the picture moves on.
     pressKey(s.display, XK_Down);
     Shot first;

@@ -5,7 +5,6 @@
 #include "ug/instance.h"
 
 #include <X11/keysym.h>
-#include <algorithm>
 #include <limits.h>
 
 TEST(StartUp, BadImagesShowTheirBoxesAndAFloorThatFailsEndsWithOne)
@@ -30,10 +29,7 @@ TEST(StartUp, BadImagesShowTheirBoxesAndAFloorThatFailsEndsWithOne)
             Window box = findFocused(s.display, "Error");
             ASSERT_NE(box, 0u) << "box " << i + 1;
             pressKey(s.display, XK_Return);
-            ASSERT_TRUE(waitFor([&] {
-                std::vector<Window> boxes = windowsTitled(s.display, "Error");
-                return std::find(boxes.begin(), boxes.end(), box) == boxes.end();
-            }));
+            ASSERT_TRUE(waitFor([&] { return windowsTitled(s.display, "Error") != std::vector<Window>{box}; }));
         }
         if (c.exit >= 0) {
             EXPECT_EQ(exitCode(s.game), c.exit);

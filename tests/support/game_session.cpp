@@ -16,6 +16,16 @@ const Shade SKY{{128, 128, 255}, 2}, TABLE_TOP{{92, 208, 92}, 2}, PUCK_TOP{{208,
     USER_MALLET_TOP{{92, 92, 208}, 2}, CPU_MALLET_TOP{{208, 92, 208}, 2}, FLOOR{{140, 46, 68}, 25},
     TEXT{{255, 192, 240}, 63};
 
+// Kills the child if it runs.
+static void stopProcess(Child &c)
+{
+    if (c.pid > 0) {
+        kill(c.pid, SIGKILL);
+        waitpid(c.pid, nullptr, 0);
+    }
+    c.pid = 0;
+}
+
 bool openSession(Session &s, int w, int h)
 {
     ignoreXErrors();
@@ -152,14 +162,6 @@ std::string errorsOf(const Child &c)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-void stopProcess(Child &c)
-{
-    if (c.pid > 0) {
-        kill(c.pid, SIGKILL);
-        waitpid(c.pid, nullptr, 0);
-    }
-    c.pid = 0;
-}
 
 // Xvfb's 24-bit visual keeps red, green and blue in the pixel's three low bytes.
 Shot capture(Display *d, Window w)

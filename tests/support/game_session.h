@@ -15,11 +15,8 @@ namespace fs = std::filesystem;
 
 struct Rgb {
     int r, g, b;
+    bool operator==(const Rgb &o) const { return r == o.r && g == o.g && b == o.b; }
 };
-inline bool operator==(Rgb a, Rgb b)
-{
-    return a.r == b.r && a.g == b.g && a.b == b.b;
-}
 
 // A colour the game draws, with a tolerance that takes in its shades under the light.
 struct Shade {
@@ -77,8 +74,6 @@ int exitCode(Child &c, int timeoutMs = WAIT_MS);
 // True while the child runs.
 bool running(Child &c);
 std::string errorsOf(const Child &c);
-// Kills the child if it runs.
-void stopProcess(Child &c);
 
 // The window's pixels; an empty shot when it is not viewable.
 Shot capture(Display *d, Window w);

@@ -19,7 +19,8 @@ void ignoreXErrors()
 // A game inside memcheck runs several times slower.
 bool waitFor(const std::function<bool()> &done, int timeoutMs)
 {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs * (getenv("RINKSLIDER_VALGRIND") ? 8 : 1));
+    auto end = std::chrono::steady_clock::now() +
+               std::chrono::milliseconds(timeoutMs * (getenv("RINKSLIDER_VALGRIND") ? 8 : 1));
     bool ok;
     while (!(ok = done()) && std::chrono::steady_clock::now() < end)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -54,13 +55,11 @@ Window findWindow(Display *d, const char *title, int timeoutMs)
 Window findFocused(Display *d, const char *title, int timeoutMs)
 {
     Window focus = 0;
-    bool found = waitFor([&] {
-        std::vector<Window> all = windowsTitled(d, title);
-        int revert;
-        XGetInputFocus(d, &focus, &revert);
-        return std::find(all.begin(), all.end(), focus) != all.end();
-    }, timeoutMs);
-    return found ? focus : 0;
+    int revert;
+    return waitFor([&] {
+               std::vector<Window> all = windowsTitled(d, title);
+               return XGetInputFocus(d, &focus, &revert) && std::count(all.begin(), all.end(), focus);
+           }, timeoutMs) ? focus : 0;
 }
 
 std::vector<long> property(Display *d, Window w, const char *name)
