@@ -75,10 +75,11 @@ fs::path scratchDir()
     return path;
 }
 
-// Deep enough that the images' full paths pass 256 bytes.
+// Deep enough that the images' full paths pass 256 bytes, and unique in the path's last 107 bytes,
+// which name the instance lock.
 fs::path gameCopy(const char *image, const std::string *bytes)
 {
-    fs::path dir = scratchDir() / std::string(120, 'p') / std::string(120, 'q');
+    fs::path scratch = scratchDir(), dir = scratch / std::string(240, 'p') / scratch.filename();
     fs::create_directories(dir);
     fs::copy_file(gameProgram(), dir / "rinkslider");
     for (const char *name : {"floor.bmp", "font.tga"}) {
