@@ -227,6 +227,7 @@ TEST_F(UgWindowTest, UnderOpenboxWithAPanelTheFrameFillsTheMonitorsWorkAreaUntil
     e.xclient.data.l[1] = (long)XInternAtom(x, "_NET_WM_STATE_MAXIMIZED_VERT", False);
     e.xclient.data.l[2] = (long)XInternAtom(x, "_NET_WM_STATE_MAXIMIZED_HORZ", False);
     XSendEvent(x, DefaultRootWindow(x), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+    ASSERT_TRUE(pumpUntil([&] { return property(x, w, "_NET_WM_STATE").empty(); }));
     XResizeWindow(x, w, 400, 300);
     ASSERT_TRUE(pumpUntil([&] { return managed->clientWidth == 400 && managed->clientHeight == 300; }));
     XSetInputFocus(x, PointerRoot, RevertToPointerRoot, CurrentTime);

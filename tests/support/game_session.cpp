@@ -28,10 +28,13 @@ static void stopProcess(Child &c)
 
 bool openSession(Session &s, int w, int h)
 {
+    // A session may stay open until the test program ends: its connection stays reachable to the end.
+    static auto *connections = new std::vector<Display *>;
     ignoreXErrors();
     s.game = Child{0, {}};
     s.server = startXServer(w, h);
     s.display = s.server.pid ? XOpenDisplay(s.server.name.c_str()) : nullptr;
+    connections->push_back(s.display);
     if (!s.display)
         stopXServer(&s.server);
     return s.display != nullptr;
