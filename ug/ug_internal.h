@@ -98,11 +98,12 @@ UgRect ugPlaceOnDesktop(const UgDesktop *desktop);
 
 // Reads the monitors, pointer, work area and window manager, and the frame around the window (0: none yet).
 void ugReadDesktop(EGLNativeWindowType window, UgDesktop *desktop);
-// Asks the window manager to maximise the window.
+// Asks the window manager to maximise the window and keep it fitted to the desktop.
 void ugMaximiseWindow(EGLNativeWindowType window);
 // Moves and sizes the window's client area to the rectangle; its frame goes around it.
 void ugPlaceWindow(EGLNativeWindowType window, UgRect client);
-// 1 while the window is maximised or keeps the size it was last placed at: the player has not resized it.
+// 1 while the window keeps the size it was last placed at: the player has not resized it and no
+// window manager keeps it maximised.
 int ugFillsDesktop(EGLNativeWindowType window);
 // Sets what the desktop reads when the game window first shows: its type, sizes and maximised state.
 void ugSetDesktopHints(EGLNativeWindowType window);

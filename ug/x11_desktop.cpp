@@ -188,6 +188,10 @@ void ugMaximiseWindow(EGLNativeWindowType window)
     event.xclient.data.l[3] = 1;  // a request from an application
     XSendEvent(xDisplay, DefaultRootWindow(xDisplay), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
     XFlush(xDisplay);
+    // From now on the window manager keeps it fitted; asking again could land after the player's own
+    // un-maximise and undo it.
+    if (UgNativeWindow *w = ugFindNative(window))
+        w->fittedWidth = w->fittedHeight = 0;
 }
 
 void ugPlaceWindow(EGLNativeWindowType window, UgRect client)
@@ -205,12 +209,7 @@ void ugPlaceWindow(EGLNativeWindowType window, UgRect client)
 int ugFillsDesktop(EGLNativeWindowType window)
 {
     UgNativeWindow *w = ugFindNative(window);
-    if (!w)
-        return 0;
-    if (listHasAtom(window, "_NET_WM_STATE", "_NET_WM_STATE_MAXIMIZED_VERT") &&
-        listHasAtom(window, "_NET_WM_STATE", "_NET_WM_STATE_MAXIMIZED_HORZ"))
-        return 1;
-    return w->width == w->fittedWidth && w->height == w->fittedHeight;
+    return w && w->width == w->fittedWidth && w->height == w->fittedHeight;
 }
 
 void ugSetDesktopHints(EGLNativeWindowType window)
