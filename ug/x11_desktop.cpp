@@ -233,15 +233,10 @@ void ugSetDesktopHints(EGLNativeWindowType window)
         XSetWMNormalHints(xDisplay, window, sizes);
         XFree(sizes);
     }
-    Atom normal = ugAtom("_NET_WM_WINDOW_TYPE_NORMAL");
-    XChangeProperty(xDisplay, window, ugAtom("_NET_WM_WINDOW_TYPE"), XA_ATOM, 32, PropModeReplace,
-                    (const unsigned char *)&normal, 1);
-    if (runningManager() == UG_MANAGER_MAXIMISES) {
-        // Set before the window is mapped, so it shows maximised from its first frame.
-        Atom maximised[2] = {ugAtom("_NET_WM_STATE_MAXIMIZED_VERT"), ugAtom("_NET_WM_STATE_MAXIMIZED_HORZ")};
-        XChangeProperty(xDisplay, window, ugAtom("_NET_WM_STATE"), XA_ATOM, 32, PropModeReplace,
-                        (const unsigned char *)maximised, 2);
-    }
+    ugSetAtomList(window, "_NET_WM_WINDOW_TYPE", {"_NET_WM_WINDOW_TYPE_NORMAL"});
+    // Set before the window is mapped, so it shows maximised from its first frame.
+    if (runningManager() == UG_MANAGER_MAXIMISES)
+        ugSetAtomList(window, "_NET_WM_STATE", {"_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ"});
 }
 
 void ugSetWindowIcon(UgWin *win, const unsigned long *icon, size_t length)

@@ -1,7 +1,6 @@
 // Our small modal X11 windows: the error box, the save dialog and its overwrite prompt.
 #include "ug/x11_platform.h"
 
-#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <errno.h>
 #include <limits.h>
@@ -214,14 +213,10 @@ static void setDialogProperties(const UgDialog *d, Window w)
         XSetWMNormalHints(xDisplay, w, hints);
         XFree(hints);
     }
-    Atom dialogType = ugAtom("_NET_WM_WINDOW_TYPE_DIALOG");
-    XChangeProperty(xDisplay, w, ugAtom("_NET_WM_WINDOW_TYPE"), XA_ATOM, 32, PropModeReplace,
-                    (const unsigned char *)&dialogType, 1);
+    ugSetAtomList(w, "_NET_WM_WINDOW_TYPE", {"_NET_WM_WINDOW_TYPE_DIALOG"});
     if (d->owner) {
         XSetTransientForHint(xDisplay, w, d->owner);
-        Atom modal = ugAtom("_NET_WM_STATE_MODAL");
-        XChangeProperty(xDisplay, w, ugAtom("_NET_WM_STATE"), XA_ATOM, 32, PropModeReplace,
-                        (const unsigned char *)&modal, 1);
+        ugSetAtomList(w, "_NET_WM_STATE", {"_NET_WM_STATE_MODAL"});
     }
 }
 

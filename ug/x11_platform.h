@@ -4,6 +4,7 @@
 #include "ug/ug_internal.h"
 
 #include <X11/Xlib.h>
+#include <initializer_list>
 
 struct UgNativeWindow {
     Window id;
@@ -31,6 +32,8 @@ UgNativeWindow *ugFindNative(Window id);
 long long ugNowMs();
 // Interns an atom on the connection.
 Atom ugAtom(const char *name);
+// Sets a window's atom-list property to the named atoms.
+void ugSetAtomList(Window window, const char *property, std::initializer_list<const char *> names);
 
 // The input method (x11_input.cpp): the locale's characters, one input context per window.
 

@@ -44,6 +44,17 @@ Atom ugAtom(const char *name)
     return XInternAtom(xDisplay, name, False);
 }
 
+void ugSetAtomList(Window window, const char *property, std::initializer_list<const char *> names)
+{
+    Atom atoms[8];
+    int count = 0;
+    for (const char *name : names)
+        if (count < 8)
+            atoms[count++] = ugAtom(name);
+    XChangeProperty(xDisplay, window, ugAtom(property), XA_ATOM, 32, PropModeReplace, (const unsigned char *)atoms,
+                    count);
+}
+
 // The X connection, opened on first use; null when no server can be reached.
 void *ugPlatformConnect()
 {
