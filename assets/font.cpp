@@ -15,7 +15,6 @@ BitmapFont *hudFont;
 GLfixed glyphTexCoords[128][8];
 static bool glyphTableBuilt;
 
-// Builds the shared glyph table on the first call; later calls fill only their own record.
 BitmapFont *initBitmapFont(BitmapFont *font, GLuint texture, int32_t cellWidth, int32_t cellHeight)
 {
     font->texture = texture;
@@ -34,7 +33,6 @@ BitmapFont *initBitmapFont(BitmapFont *font, GLuint texture, int32_t cellWidth, 
     return font;
 }
 
-// Texture-mapped quads with additive blending, so black texels leave the scene as it is.
 void beginText()
 {
     glEnableClientState(GL_VERTEX_ARRAY);
@@ -52,7 +50,6 @@ void endText()
     glDisable(GL_BLEND);
 }
 
-// One text unit per pixel in the 250 x 250 square at the window's lower-left corner.
 void setTextProjection()
 {
     glMatrixMode(GL_PROJECTION);
@@ -62,8 +59,6 @@ void setTextProjection()
     glMatrixMode(GL_MODELVIEW);
 }
 
-// One line of formatted text with its first character's lower-left corner at (x, y); longer
-// texts are cut at 255 characters and codes without a glyph are drawn as spaces.
 void drawText(BitmapFont *font, int32_t x, int32_t y, const char *format, ...)
 {
     if (!format)
@@ -93,7 +88,6 @@ void drawText(BitmapFont *font, int32_t x, int32_t y, const char *format, ...)
     }
 }
 
-// The score line across the top of the text square; nothing without a font.
 void printScore()
 {
     if (!hudFont)
@@ -103,7 +97,6 @@ void printScore()
     drawText(hudFont, 0, 230, "%s", line);
 }
 
-// Score line and banner; leaves a 250 x 250 viewport, an aspect-1 projection and an identity modelview.
 void drawHud()
 {
     setTextProjection();

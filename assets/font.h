@@ -12,12 +12,19 @@ struct BitmapFont {
 extern GLuint fontTexture;
 extern BitmapFont *hudFont;
 
+// Fills font's record and returns it; the first call also builds the shared glyph table.
 BitmapFont *initBitmapFont(BitmapFont *font, GLuint texture, int32_t cellWidth, int32_t cellHeight);
+// Texture-mapped quads with additive blending, so black texels leave the scene as it is.
 void beginText();
+// Restores the state beginText changed.
 void endText();
+// One text unit per pixel in the 250 x 250 square at the window's lower-left corner.
 void setTextProjection();
+// One line of formatted text with its first character's lower-left corner at (x, y); longer
+// texts are cut at 255 characters and codes without a glyph are drawn as spaces.
 void drawText(BitmapFont *font, int32_t x, int32_t y, const char *format, ...)
     __attribute__((format(printf, 4, 5)));
+// The score line across the top of the text square; nothing without a font.
 void printScore();
 // Score line and banner; leaves a 250 x 250 viewport, an aspect-1 projection and an identity modelview.
 void drawHud();

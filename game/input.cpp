@@ -5,7 +5,6 @@
 
 #include <stdlib.h>
 
-// out = a + b; out may be a or b.
 void add3(const Vec3 *a, const Vec3 *b, Vec3 *out)
 {
     *out = {a->x + b->x, a->y + b->y, a->z + b->z};
@@ -23,7 +22,6 @@ static void turnCamera(float delta)
     updateCamera();
 }
 
-// Left and Right turn the camera, Down serves after a goal, "q" and Up end the program.
 void onKey(UgWin *, int key, int, int)
 {
     switch (key) {
@@ -55,7 +53,6 @@ static float clamp(float v, float low, float high)
     return v < low ? low : v > high ? high : v;
 }
 
-// Puts the user's mallet on the table point under the tap, kept within its area.
 void onPointer(UgWin *win, int, int, int x, int y)
 {
     const Camera &camera = gameWorld.camera;

@@ -5,7 +5,6 @@
 
 #include <math.h>
 
-// Slides the computer's mallet a random part of the puck's sideways speed towards the puck's x.
 void moveComputerMallet()
 {
     const Puck &puck = gameWorld.puck;

@@ -12,7 +12,6 @@ static bool inGoalMouth(float x)
     return x <= half && x >= -half;
 }
 
-// 1 when the user has just scored, -1 for the computer, 0 otherwise; a goal stops the puck and counts.
 int checkGoal()
 {
     Puck &puck = gameWorld.puck;
@@ -31,14 +30,12 @@ int checkGoal()
     return 0;
 }
 
-// Distance between two positions in the table plane.
 float distanceXZ(const Vec3 *a, const Vec3 *b)
 {
     float dx = a->x - b->x, dz = a->z - b->z;
     return (float)sqrt(dx * dx + dz * dz);
 }
 
-// Scales (x, z) to unit length; a zero pair stays zero.
 void normalize2(float *x, float *z)
 {
     float length = (float)sqrt(*x * *x + *z * *z);
@@ -62,7 +59,6 @@ static void strike(const Mallet &mallet)
     puck.vz *= puck.speed;
 }
 
-// Bounces the puck off the walls and lets either mallet strike it.
 void resolveCollisions()
 {
     Puck &puck = gameWorld.puck;

@@ -15,7 +15,6 @@
 // All zero but the camera's field of view, distance and angle.
 GameWorld gameWorld = {{}, {}, {}, {}, 0, 0, 0, {30, 60, 10, {}, {}, {}, 0, 0}};
 
-// A random number in 0..32767, the range the game's odds are made for.
 int randomNumber()
 {
     return (int)((long long)rand() * 32768 / ((long long)RAND_MAX + 1));
@@ -27,7 +26,6 @@ static float unitRandom()
     return (float)randomNumber() * (1.0f / 32767.0f);
 }
 
-// Places the eye on its circle for the current angle and derives the basis and scales taps are mapped with.
 void updateCamera()
 {
     Camera &camera = gameWorld.camera;
@@ -46,7 +44,6 @@ void updateCamera()
     camera.pixelScaleY = camera.pixelScaleX;
 }
 
-// Fixed table dimensions, wall limits and puck and mallet sizes.
 void setTableConstants()
 {
     TableGeometry &t = gameWorld.table;
@@ -70,8 +67,6 @@ void setTableConstants()
     t.endWallLength = 7;
 }
 
-// Sets the constants, the camera, the GL state, the textures and the font once; 0 when the floor
-// texture could not be made (after telling the player), 1 otherwise.
 int initGame()
 {
     srand(12345);
@@ -93,7 +88,6 @@ int initGame()
     return 1;
 }
 
-// Puts a fresh puck in play and both mallets at their start; the scores stay.
 void serve()
 {
     Puck &puck = gameWorld.puck;

@@ -28,7 +28,6 @@ static const float boxNormalTable[108] = {
 
 static float boxScratch[108];
 
-// The cube of edge size centred on the origin.
 void drawBox(float size)
 {
     float s = size * 0.5f;
@@ -52,7 +51,6 @@ static float *put3(float *out, float x, float y, float z)
     return out + 3;
 }
 
-// Fill arrays of strips x (slices + 1) x 2 vertices; no allocation, no GL.
 void buildCylinder(float radius, float height, int stacks, int slices, float *vertices, float *normals)
 {
     float angleStep = 6.2831855f / (float)slices;
@@ -158,7 +156,6 @@ static void drawStrips(const MeshCache *cache, int strips, int slices)
     glDisableClientState(GL_NORMAL_ARRAY);
 }
 
-// The open side of the cylinder around z from 0 to height; nothing for invalid parameters.
 void drawCylinder(float radius, float height, int16_t stacks, int16_t slices)
 {
     if (!((double)radius > 0 && (double)height > 0 && stacks >= 1 && slices >= 3))
@@ -173,7 +170,6 @@ void drawCylinder(float radius, float height, int16_t stacks, int16_t slices)
     drawStrips(&cylinderCache, stacks, slices);
 }
 
-// The ring between the radii in z = 0, facing +z; nothing for invalid parameters.
 void drawDisk(float innerRadius, float outerRadius, int16_t loops, int16_t slices)
 {
     if (!(loops >= 1 && slices >= 3 && (double)innerRadius >= 0 && outerRadius > innerRadius))
@@ -190,7 +186,6 @@ void drawDisk(float innerRadius, float outerRadius, int16_t loops, int16_t slice
     drawStrips(&diskCache, loops, slices);
 }
 
-// The sphere centred on the origin, poles on z; nothing for a radius <= 0, < 3 slices or < 1 stack.
 void drawSphere(float radius, int32_t slices, int32_t stacks)
 {
     // The upper bounds keep the array size within what one allocation can describe.

@@ -21,7 +21,11 @@ void drawDisk(float innerRadius, float outerRadius, int16_t loops, int16_t slice
 // The sphere centred on the origin, poles on z; nothing for a radius <= 0, < 3 slices or < 1 stack.
 void drawSphere(float radius, int32_t slices, int32_t stacks);
 
-// Fill arrays of strips x (slices + 1) x 2 vertices; no allocation, no GL.
+// The builders fill arrays of strips x (slices + 1) x 2 vertices; no allocation, no GL.
+
+// The cylinder's side, with normals.
 void buildCylinder(float radius, float height, int stacks, int slices, float *vertices, float *normals);
+// The disk's rings; a flat disk needs no normals.
 void buildDisk(float innerRadius, float outerRadius, int loops, int slices, float *vertices);
+// The sphere's bands from pole to pole, with normals.
 void buildSphere(float radius, int stacks, int slices, float *vertices, float *normals);

@@ -22,7 +22,6 @@ static const GLfloat cpuMalletDiffuse[] = {1, 0, 1, 1};
 static const GLfloat floorVertices[] = {-50, 0, 50, 50, 0, 50, -50, 0, -50, 50, 0, -50};
 static const GLfloat floorTexCoords[] = {0, 0, 10, 0, 0, 10, 10, 10};
 
-// Fixed GL state, lights and materials; needs a current context.
 void setupScene()
 {
     glEnable(GL_TEXTURE_2D);
@@ -54,7 +53,6 @@ static void drawPlacedBox(float x, float y, float z, float sx, float sy, float s
     glPopMatrix();
 }
 
-// Side walls, the four end-wall segments around the goal mouths, and the body below them.
 void drawTable()
 {
     const TableGeometry &t = gameWorld.table;
@@ -101,14 +99,12 @@ static void drawMallet(const Mallet &mallet, const GLfloat *colour)
     glPopMatrix();
 }
 
-// The user's mallet, then the computer's; the latter's colour stays set for the floor.
 void drawMallets()
 {
     drawMallet(gameWorld.userMallet, userMalletDiffuse);
     drawMallet(gameWorld.cpuMallet, cpuMalletDiffuse);
 }
 
-// The textured floor ten units below the table, lit with whatever diffuse colour was set last.
 void drawFloor()
 {
     glEnable(GL_TEXTURE_2D);

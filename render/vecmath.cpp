@@ -4,7 +4,6 @@
 #include <GLES/gl.h>
 #include <math.h>
 
-// Scales v to unit length; a zero vector stays zero.
 void normalize3(Vec3 *v)
 {
     float length = (float)sqrt(v->x * v->x + v->y * v->y + v->z * v->z);
@@ -16,7 +15,6 @@ void normalize3(Vec3 *v)
     v->z *= k;
 }
 
-// out = a x b.
 void cross3(const Vec3 *a, const Vec3 *b, Vec3 *out)
 {
     out->x = a->y * b->z - a->z * b->y;
@@ -24,7 +22,6 @@ void cross3(const Vec3 *a, const Vec3 *b, Vec3 *out)
     out->z = a->x * b->y - a->y * b->x;
 }
 
-// Loads the identity.
 void identity4(Mat4 m)
 {
     for (int i = 0; i < 16; i++)
@@ -37,7 +34,6 @@ static float &at(Mat4 m, int r, int c)
     return m[4 * c + r];
 }
 
-// The perspective projection for fovY in degrees; 0 (m untouched) for a zero depth, angle or aspect.
 int perspectiveMatrix(Mat4 m, float fovY, float aspect, float zNear, float zFar)
 {
     float depth = zFar - zNear;
@@ -57,7 +53,6 @@ int perspectiveMatrix(Mat4 m, float fovY, float aspect, float zNear, float zFar)
     return 1;
 }
 
-// The rotation part of a viewing transform; the eye's translation follows it.
 void lookAtMatrix(Mat4 m, float eyeX, float eyeY, float eyeZ, float centreX, float centreY, float centreZ,
                   float upX, float upY, float upZ)
 {
@@ -77,7 +72,6 @@ void lookAtMatrix(Mat4 m, float eyeX, float eyeY, float eyeZ, float centreX, flo
     }
 }
 
-// Multiplies the current matrix by a perspective projection; a degenerate one changes nothing.
 void setPerspective(float fovY, float aspect, float zNear, float zFar)
 {
     Mat4 m;
@@ -85,7 +79,6 @@ void setPerspective(float fovY, float aspect, float zNear, float zFar)
         glMultMatrixf(m);
 }
 
-// Multiplies the current matrix by the view from the eye towards the centre.
 void setLookAt(float eyeX, float eyeY, float eyeZ, float centreX, float centreY, float centreZ,
                float upX, float upY, float upZ)
 {

@@ -7,16 +7,19 @@ struct Vec3 {
 
 typedef float Mat4[16];  // column by column, as GL takes it
 
+// Scales v to unit length; a zero vector stays zero.
 void normalize3(Vec3 *v);
-// out must differ from a and b.
+// out = a x b; out must differ from a and b.
 void cross3(const Vec3 *a, const Vec3 *b, Vec3 *out);
+// Loads the identity.
 void identity4(Mat4 m);
 // The perspective projection for fovY in degrees; 0 (m untouched) for a zero depth, angle or aspect.
 int perspectiveMatrix(Mat4 m, float fovY, float aspect, float zNear, float zFar);
 // The rotation part of a viewing transform; the eye's translation follows it.
 void lookAtMatrix(Mat4 m, float eyeX, float eyeY, float eyeZ, float centreX, float centreY, float centreZ,
                   float upX, float upY, float upZ);
-// Multiply the current GL matrix by a perspective projection or a viewing transform.
+// Multiplies the current GL matrix by a perspective projection; a degenerate one changes nothing.
 void setPerspective(float fovY, float aspect, float zNear, float zFar);
+// Multiplies the current GL matrix by the view from the eye towards the centre.
 void setLookAt(float eyeX, float eyeY, float eyeZ, float centreX, float centreY, float centreZ,
                float upX, float upY, float upZ);
