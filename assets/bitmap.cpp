@@ -1,6 +1,7 @@
 // The floor texture from "floor.bmp" beside the program, and the bitmap reader behind it.
 #include "assets/bitmap.h"
 
+#include "assets/texture.h"
 #include "ug/ug.h"
 
 #include <limits.h>
@@ -14,13 +15,11 @@ static uint32_t fieldLe32(const unsigned char *p)
     return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
 }
 
-// Reads an uncompressed 24-bit bitmap into RGB rows padded to 4 bytes; the buffer always covers the
-// whole upload and what the file does not fill is zero. 0 with *reason set to the message on failure.
 int readBitmap(FILE *file, ImageData *image, const char **reason)
 {
     unsigned char fileHeader[14], info[40];
     if (fread(fileHeader, 1, sizeof fileHeader, file) != sizeof fileHeader ||
-        (fileHeader[0] | fileHeader[1] << 8) != 19778 || fread(info, 1, sizeof info, file) != sizeof info) {
+        (fileHeader[0] | fileHeader[1] << 8) != bitmapMagic || fread(info, 1, sizeof info, file) != sizeof info) {
         *reason = "Incorrect texture type";
         return 0;
     }
@@ -46,20 +45,12 @@ int readBitmap(FILE *file, ImageData *image, const char **reason)
     if (fseek(file, (long)offBits, SEEK_SET) == 0)
         (void)!fread(pixels, 1, sizeImage < size ? sizeImage : size, file);
     // Swapped row by row so that the padding of widths not divisible by 4 cannot shift the pixels.
-    for (size_t row = 0; row < (size_t)height; row++) {
-        unsigned char *p = pixels + row * rowBytes;
-        for (int32_t x = 0; x < width; x++, p += 3) {
-            unsigned char blue = p[0];
-            p[0] = p[2];
-            p[2] = blue;
-        }
-    }
+    for (size_t row = 0; row < (size_t)height; row++)
+        swapBlueAndRed(pixels + row * rowBytes, width, 3);
     *image = {width, (int32_t)height, GL_RGB, pixels, size};
     return 1;
 }
 
-// Reads the named bitmap from the program's own directory; its pixels (owned by the caller), or
-// null after showing what went wrong.
 unsigned char *loadBitmap(const char *fileName, ImageData *image)
 {
     char path[PATH_MAX];
@@ -78,20 +69,13 @@ unsigned char *loadBitmap(const char *fileName, ImageData *image)
     return image->pixels;
 }
 
-// 1 when floorTexture has been made, 0 after showing what went wrong.
 int loadFloorTexture()
 {
     ImageData image;
     if (!loadBitmap("floor.bmp", &image))
         return 0;
-    glGenTextures(1, &floorTexture);
-    glBindTexture(GL_TEXTURE_2D, floorTexture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, image.width, image.height, 0, GL_RGB, GL_UNSIGNED_BYTE,
-                 image.pixels);
-    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, 9729.0f);
-    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, 9729.0f);
-    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, 10497.0f);
-    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, 10497.0f);
+    // Bitmap rows are stored padded to 4 bytes.
+    makeTexture(&floorTexture, image, 4);
     free(image.pixels);
     return 1;
 }

@@ -2,12 +2,11 @@
 #include "assets/tga.h"
 
 #include "assets/image_read.h"
+#include "assets/texture.h"
 #include "ug/ug.h"
 
 #include <stdlib.h>
 
-// Reads an uncompressed 8, 24 or 32-bit TGA into packed rows (luminance, RGB or RGBA); a
-// run-length-encoded file (type 10) succeeds with no pixels. 0 with *reason set on failure.
 int readTga(FILE *file, ImageData *image, const char **reason)
 {
     // A short header leaves zeros behind, which the depth test below refuses.
@@ -39,20 +38,14 @@ int readTga(FILE *file, ImageData *image, const char **reason)
         unsigned char *p = pixels + (size_t)row * rowLength;
         // A short file leaves the remaining rows zero.
         (void)!fread(p, 1, rowLength, file);
-        if (bytesPerPixel == 1)
-            continue;
-        for (int32_t x = 0; x < width; x++, p += bytesPerPixel) {
-            unsigned char blue = p[0];
-            p[0] = p[2];
-            p[2] = blue;
-        }
+        if (bytesPerPixel != 1)
+            swapBlueAndRed(p, width, bytesPerPixel);
     }
     GLenum format = bytesPerPixel == 1 ? GL_LUMINANCE : bytesPerPixel == 3 ? GL_RGB : GL_RGBA;
     *image = {width, height, format, pixels, rowLength * (size_t)height};
     return 1;
 }
 
-// 1 when a texture object has been made into *texture, 0 otherwise.
 int loadTgaTexture(const char *path, GLuint *texture)
 {
     FILE *file = fopen(path, "rb");
@@ -68,19 +61,8 @@ int loadTgaTexture(const char *path, GLuint *texture)
         *texture = 0;
         return 0;
     }
-    glGenTextures(1, texture);
-    glBindTexture(GL_TEXTURE_2D, *texture);
-    glTexParameterx(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, 9729);
-    glTexParameterx(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, 9729);
-    glTexParameterx(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, 10497);
-    glTexParameterx(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, 10497);
-    if (image.pixels) {
-        // Packed rows need not be 4-byte aligned; the rest of the game expects the default back.
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        glTexImage2D(GL_TEXTURE_2D, 0, (GLint)image.format, image.width, image.height, 0, image.format,
-                     GL_UNSIGNED_BYTE, image.pixels);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-        free(image.pixels);
-    }
+    // Packed rows need not be 4-byte aligned.
+    makeTexture(texture, image, 1);
+    free(image.pixels);
     return 1;
 }
