@@ -13,18 +13,12 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-// Opens the window, sets up the game and runs the loop; 0 once the loop has ended, 1 on a failed start.
 int appMain(int, char **)
 {
     UgDisplay *display = ugOpenDisplay();
-    if (!display) {
-        const char *name = getenv("DISPLAY");
-        fprintf(stderr, "rinkslider: cannot open the X display \"%s\"\n", name ? name : "");
-        return 1;
-    }
-    UgWin *win = ugOpenWindow(display, "UG_DEPTH", "Rinkslider", 250, 250, 100, 100);
+    UgWin *win = display ? ugOpenWindow(display, "UG_DEPTH", "Rinkslider", 250, 250, 100, 100) : nullptr;
     if (!win) {
-        fprintf(stderr, "rinkslider: cannot open the game window with an OpenGL ES 1 context\n");
+        fprintf(stderr, "rinkslider: %s\n", ugFailure());
         return 1;
     }
     ugSetWindowIcon(win, windowIcon, windowIconLength);
@@ -41,7 +35,6 @@ int appMain(int, char **)
     return 0;
 }
 
-// One game tick: the puck moves always, the rules apply only while it is in play.
 void onIdle(UgWin *win)
 {
     Puck &puck = gameWorld.puck;
@@ -55,7 +48,6 @@ void onIdle(UgWin *win)
     ugRequestRedraw(win);
 }
 
-// Full-window viewport and the camera's projection; the heads-up display changes both every frame.
 void onResize(UgWin *, int width, int height)
 {
     glMatrixMode(GL_PROJECTION);
@@ -67,7 +59,6 @@ void onResize(UgWin *, int width, int height)
     glLoadIdentity();
 }
 
-// Draws and presents one frame.
 void onDisplay(UgWin *win)
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

@@ -3,27 +3,14 @@
 #include "ug/instance.h"
 #include "ug/ug_internal.h"
 
-#include <X11/Xlib.h>
 #include <stdlib.h>
 #include <string.h>
 
 // The copy of the command line the arguments point into; it lives as long as the process.
 char *commandLine;
 
-// Looks for the running instance's window up to three times; 1 when it was found and brought forward.
-static int raiseRunningInstance(const char *modulePath)
-{
-    Display *display = XOpenDisplay(nullptr);
-    if (!display)
-        return 0;
-    InstanceSearch search{modulePath, 0};
-    for (int pass = 0; pass < 3 && !findInstanceWindow(display, &search); pass++) {
-    }
-    if (search.foundWindow)
-        bringForward(display, search.foundWindow);
-    XCloseDisplay(display);
-    return search.foundWindow != 0;
-}
+// How long a start waits for the running instance's window, which it may not have made yet.
+enum { INSTANCE_WAIT_MS = 5000 };
 
 // Starts the game unless another instance runs, in which case that one comes forward.
 int main(int argc, char **argv)
@@ -34,7 +21,7 @@ int main(int argc, char **argv)
         strncpy(modulePath, argv[0], sizeof modulePath - 1);
     char name[4096];
     instanceName(modulePath, name, sizeof name);
-    if (claimInstance(name) == 0 && raiseRunningInstance(modulePath))
+    if (claimInstance(name) == 0 && raiseRunningInstance(modulePath, INSTANCE_WAIT_MS))
         return 0;
     registerWindowClass("ug window", ugWindowProc);
     static char *args[UG_MAX_ARGS];

@@ -153,7 +153,12 @@ static void readPixels(EGLSurface surface)
     }
 }
 
-// Called by ugPresent before the swap, so a pending screenshot gets the frame just drawn.
+void ugCaptureNextFrame(EGLSurface surface)
+{
+    free(capture.pixels);
+    capture = UgCapture{surface, nullptr, 0, 0};
+}
+
 void ugCaptureFrame(UgWin *win)
 {
     if (capture.surface && capture.surface == win->surface && !capture.pixels)
@@ -169,7 +174,6 @@ static UgWin *surfaceWindow(EGLSurface surface)
     return nullptr;
 }
 
-// Our stand-in for the driver's screenshot extension: repaints the window and saves that frame as a BMP.
 int ugSaveSurfaceBmp(EGLSurface surface, const wchar_t *path)
 {
     UgWin *win = surfaceWindow(surface);
@@ -182,10 +186,8 @@ int ugSaveSurfaceBmp(EGLSurface surface, const wchar_t *path)
         errno = ENAMETOOLONG;
         return 0;
     }
-    capture.surface = surface;
-    ugInvalidate(win->nativeWindow);
-    ugUpdateWindow(win->nativeWindow);
-    // A draw handler that never presents still leaves its frame in the back buffer.
+    // The frame the screenshot flow just painted; a draw handler that never presents still leaves
+    // its frame in the back buffer.
     if (!capture.pixels && eglGetCurrentSurface(EGL_DRAW) == surface)
         readPixels(surface);
     int ok = 0;

@@ -22,5 +22,10 @@ int splitCommandLine(char *line, char **argv);
 int matchInstanceWindow(void *display, unsigned long window, InstanceSearch *search);
 // One pass over the top-level windows and the window manager's client list; 1 when a window was found.
 int findInstanceWindow(void *display, InstanceSearch *search);
+// Searches again after each change among the top-level windows until one matches or timeoutMs passes; 1 when found.
+int awaitInstanceWindow(void *display, InstanceSearch *search, int timeoutMs);
 // Raises the window and asks the window manager to activate it.
 void bringForward(void *display, unsigned long window);
+// Waits up to timeoutMs for the running instance's window on the X server; 1 when it came and was
+// brought forward.
+int raiseRunningInstance(const char *modulePath, int timeoutMs);

@@ -10,7 +10,6 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-// Writes the running program's full path into buf; returns its length, 0 on failure.
 size_t ugModulePath(char *buf, size_t size)
 {
     if (size < 2)
@@ -22,7 +21,6 @@ size_t ugModulePath(char *buf, size_t size)
     return (size_t)length;
 }
 
-// Writes the path of the named file in the running program's folder into buf; its length, 0 on failure.
 size_t ugPathBesideProgram(const char *fileName, char *buf, size_t size)
 {
     size_t length = ugModulePath(buf, size);
@@ -35,7 +33,6 @@ size_t ugPathBesideProgram(const char *fileName, char *buf, size_t size)
     return folder + name;
 }
 
-// Converts wide text to UTF-8; 0 when the result does not fit.
 size_t ugWideToUtf8(const wchar_t *text, char *out, size_t size)
 {
     size_t n = 0;
@@ -73,7 +70,6 @@ size_t ugWideToUtf8(const wchar_t *text, char *out, size_t size)
     return n;
 }
 
-// Converts UTF-8 to wide text; 0 when the result does not fit.
 size_t ugUtf8ToWide(const char *text, wchar_t *out, size_t size)
 {
     size_t n = 0;
@@ -95,7 +91,6 @@ size_t ugUtf8ToWide(const char *text, wchar_t *out, size_t size)
     return n;
 }
 
-// The instance name: the module path with "/" for every "\".
 void instanceName(const char *modulePath, char *name, size_t size)
 {
     size_t i = 0;
@@ -105,7 +100,7 @@ void instanceName(const char *modulePath, char *name, size_t size)
         name[i] = 0;
 }
 
-// Takes the single-instance lock: an abstract socket the kernel drops with the process, so no stale lock survives.
+// An abstract socket: the kernel drops it with the process, so no stale lock survives.
 int claimInstance(const char *name)
 {
     sockaddr_un address{};
@@ -126,7 +121,6 @@ int claimInstance(const char *name)
     return taken ? 0 : -1;
 }
 
-// Joins the arguments after the program's own with blanks into a heap string.
 char *joinCommandLine(int argc, char **argv)
 {
     size_t length = 1;
@@ -143,7 +137,6 @@ char *joinCommandLine(int argc, char **argv)
     return line;
 }
 
-// Cuts line in place on blanks into argv after entry 0; words past the vector's room are dropped.
 int splitCommandLine(char *line, char **argv)
 {
     int argc = 1;

@@ -43,14 +43,19 @@ enum UgKey {
     UG_KEY_PAGE_UP, UG_KEY_PAGE_DOWN, UG_KEY_HOME, UG_KEY_END, UG_KEY_INSERT,
 };
 
-// Opens the display and initialises EGL on it; null on failure.
+// Opens the display and initialises EGL on it; null on failure, with ugFailure saying why.
 UgDisplay *ugOpenDisplay();
 // Opens a visible window fitted to the desktop, its surface and context current; null on failure.
-// mode "UG_DEPTH" asks for a depth buffer; the four integers are accepted and not used.
+// mode "UG_DEPTH" asks for a depth buffer; the four integers are accepted and not used. On failure
+// ugFailure says which step failed (an EGL call with its error).
 UgWin *ugOpenWindow(UgDisplay *display, const char *mode, const char *title, int w, int h, int x, int y);
-// Makes the window's surface and context current; a failure ends the process with code 1.
+// What the last failed ugOpenDisplay or ugOpenWindow could not do, as one line without a newline.
+const char *ugFailure();
+// Makes the window's surface and context current; a failure says "botch makecurrent" on stdout, the
+// EGL error on stderr, and ends the process with code 1.
 void ugBindWindow(UgDisplay *display, UgWin *win);
 
+// Set the window's handlers and the display's idle handler; a null handler is not called.
 void ugSetDrawHandler(UgWin *win, UgDrawHandler handler);
 void ugSetResizeHandler(UgWin *win, UgResizeHandler handler);
 void ugSetKeyHandler(UgWin *win, UgKeyHandler handler);

@@ -57,6 +57,8 @@ void fitWindowToDesktop(EGLNativeWindowType window);
 
 // The X connection, opened on first use; null when no server can be reached.
 void *ugPlatformConnect();
+// The EGL display of the connection, named with its platform so that EGL never guesses another.
+EGLDisplay ugPlatformEglDisplay(void *connection);
 // Registers a window class; 0 when the name is taken or the table is full.
 int registerWindowClass(const char *className, UgWindowProc proc);
 // Creates and maps a window of a registered class; visualId 0 takes the default visual; 0 on failure.
@@ -65,13 +67,19 @@ EGLNativeWindowType ugCreateWindow(const char *className, const char *title, uns
 void ugDestroyWindow(EGLNativeWindowType window);
 // Starts the window's periodic timer.
 void ugSetTimer(EGLNativeWindowType window, unsigned periodMs);
+// Marks the window for repainting; the paint comes through the message loop.
 void ugInvalidate(EGLNativeWindowType window);
+// Marks the window as painted, so no paint message comes for it.
 void ugValidate(EGLNativeWindowType window);
 // Paints the window now, inside the caller, when it is invalid.
 void ugUpdateWindow(EGLNativeWindowType window);
+// The client area's size as a rectangle at 0, 0; all zero when the window cannot be read.
 UgRect ugClientRect(EGLNativeWindowType window);
+// The pointer's position on the screen.
 void ugCursorPos(int *x, int *y);
+// Stores one pointer with the window, for its procedure.
 void ugSetWindowData(EGLNativeWindowType window, void *data);
+// The pointer stored with the window, null when none is or the window is not ours.
 void *ugWindowData(EGLNativeWindowType window);
 
 // The desktop a window is placed on.
@@ -112,10 +120,15 @@ void ugSetDesktopHints(EGLNativeWindowType window);
 
 // Waits for the next message; 0 once the quit message is taken.
 int ugGetMessage(UgMsg *msg);
+// Posts the character a key-down message typed, as the step between fetch and dispatch.
 void ugTranslateMessage(const UgMsg *msg);
+// Hands the message to its window's procedure; its result, 0 for a window not ours.
 UgResult ugDispatchMessage(const UgMsg *msg);
+// What a message gets when its window does nothing with it: close destroys, paint validates.
 UgResult ugDefWindowProc(EGLNativeWindowType window, unsigned message, UgWParam wParam, UgLParam lParam);
+// Appends a message; when the queue is full the newest is dropped rather than an older one overwritten.
 void ugPostMessage(EGLNativeWindowType window, unsigned message, UgWParam wParam, UgLParam lParam);
+// Ends the loop: ugGetMessage returns 0 with the code once the queued messages are taken.
 void ugPostQuitMessage(int code);
 
 // Platform: dialogs (x11_dialogs.cpp).
@@ -127,13 +140,16 @@ void ugSaveErrorBox(EGLNativeWindowType owner, const char *path, int error);
 
 // Services (linux_services.cpp, bmp_save.cpp).
 
-// Converts between UTF-8 and wide text; 0 when the result does not fit.
+// Converts wide text to UTF-8; 0 when the result does not fit.
 size_t ugWideToUtf8(const wchar_t *text, char *out, size_t size);
+// Converts UTF-8 to wide text; 0 when the result does not fit.
 size_t ugUtf8ToWide(const char *text, wchar_t *out, size_t size);
 // Writes bottom-up RGBA rows as a 24-bit BMP; 0 on failure, with errno telling why. Only a complete
 // file replaces the target, keeping its mode; a new file gets 0666 less the umask.
 int ugWriteBmp(const char *path, const uint8_t *rgba, int width, int height);
-// Our stand-in for the driver's screenshot extension: saves the window's next frame as a BMP.
+// Our stand-in for the driver's screenshot extension: saves the frame the screenshot flow just painted as a BMP.
 int ugSaveSurfaceBmp(EGLSurface surface, const wchar_t *path);
+// Keeps the next frame presented on the surface for ugSaveSurfaceBmp.
+void ugCaptureNextFrame(EGLSurface surface);
 // Called by ugPresent before the swap, so a pending screenshot gets the frame just drawn.
 void ugCaptureFrame(UgWin *win);

@@ -12,8 +12,52 @@ UgSaveSurfaceProc saveSurfaceProc;
 
 static const EGLint plainAttributes[] = {EGL_RED_SIZE, 1, EGL_NONE};
 static const EGLint depthAttributes[] = {EGL_RED_SIZE, 1, EGL_DEPTH_SIZE, 1, EGL_NONE};
+// The game's tick: the window's timer period.
+static const unsigned tickPeriodMs = 40;
 
-// Opens the display and initialises EGL on it; null on failure.
+static char failure[256];
+
+// The name of an EGL error code, as the EGL headers spell it.
+static const char *eglErrorName(EGLint error)
+{
+    switch (error) {
+    // A failure without an error: no EGL driver took the call at all.
+    case EGL_SUCCESS: return "no EGL driver answered";
+    case EGL_NOT_INITIALIZED: return "EGL_NOT_INITIALIZED";
+    case EGL_BAD_ACCESS: return "EGL_BAD_ACCESS";
+    case EGL_BAD_ALLOC: return "EGL_BAD_ALLOC";
+    case EGL_BAD_ATTRIBUTE: return "EGL_BAD_ATTRIBUTE";
+    case EGL_BAD_CONFIG: return "EGL_BAD_CONFIG";
+    case EGL_BAD_CONTEXT: return "EGL_BAD_CONTEXT";
+    case EGL_BAD_CURRENT_SURFACE: return "EGL_BAD_CURRENT_SURFACE";
+    case EGL_BAD_DISPLAY: return "EGL_BAD_DISPLAY";
+    case EGL_BAD_MATCH: return "EGL_BAD_MATCH";
+    case EGL_BAD_NATIVE_PIXMAP: return "EGL_BAD_NATIVE_PIXMAP";
+    case EGL_BAD_NATIVE_WINDOW: return "EGL_BAD_NATIVE_WINDOW";
+    case EGL_BAD_PARAMETER: return "EGL_BAD_PARAMETER";
+    case EGL_BAD_SURFACE: return "EGL_BAD_SURFACE";
+    case EGL_CONTEXT_LOST: return "EGL_CONTEXT_LOST";
+    }
+    return "an unknown EGL error";
+}
+
+// Records why opening failed, for ugFailure.
+static void setFailure(const char *format, const char *detail)
+{
+    snprintf(failure, sizeof failure, format, detail);
+}
+
+// Records that an EGL call failed, with the error EGL gives for it.
+static void setEglFailure(const char *call)
+{
+    snprintf(failure, sizeof failure, "%s failed: %s", call, eglErrorName(eglGetError()));
+}
+
+const char *ugFailure()
+{
+    return failure;
+}
+
 UgDisplay *ugOpenDisplay()
 {
     UgDisplay *display = (UgDisplay *)calloc(1, sizeof(UgDisplay));
@@ -21,11 +65,19 @@ UgDisplay *ugOpenDisplay()
         return nullptr;
     display->deviceContext = ugPlatformConnect();
     if (!display->deviceContext) {
+        const char *name = getenv("DISPLAY");
+        setFailure("cannot open the X display \"%s\"", name ? name : "");
         free(display);
         return nullptr;
     }
-    display->eglDisplay = eglGetDisplay(display->deviceContext);
+    display->eglDisplay = ugPlatformEglDisplay(display->deviceContext);
+    if (display->eglDisplay == EGL_NO_DISPLAY) {
+        setEglFailure("eglGetPlatformDisplay");
+        free(display);
+        return nullptr;
+    }
     if (!eglInitialize(display->eglDisplay, nullptr, nullptr)) {
+        setEglFailure("eglInitialize");
         free(display);
         return nullptr;
     }
@@ -37,13 +89,11 @@ UgDisplay *ugOpenDisplay()
     return display;
 }
 
-// The frame-buffer attribute list a mode string asks for.
 const EGLint *ugConfigAttributes(const char *mode)
 {
     return strstr(mode, "UG_DEPTH") ? depthAttributes : plainAttributes;
 }
 
-// Opens a visible window fitted to the desktop, its surface and context current; null on failure.
 UgWin *ugOpenWindow(UgDisplay *display, const char *mode, const char *title, int, int, int, int)
 {
     UgWin *win = (UgWin *)calloc(1, sizeof(UgWin));
@@ -51,9 +101,14 @@ UgWin *ugOpenWindow(UgDisplay *display, const char *mode, const char *title, int
         return nullptr;
     win->display = display;
     EGLint found = 0;
+    if (!eglChooseConfig(display->eglDisplay, ugConfigAttributes(mode), &win->config, 1, &found)) {
+        setEglFailure("eglChooseConfig");
+        free(win);
+        return nullptr;
+    }
     // A call that succeeds but finds nothing leaves no configuration to build on.
-    if (!eglChooseConfig(display->eglDisplay, ugConfigAttributes(mode), &win->config, 1, &found) ||
-        found < 1) {
+    if (found < 1) {
+        setFailure("eglChooseConfig found no frame-buffer configuration for \"%s\"", mode);
         free(win);
         return nullptr;
     }
@@ -63,10 +118,11 @@ UgWin *ugOpenWindow(UgDisplay *display, const char *mode, const char *title, int
     ugReadDesktop(0, &desktop);
     win->nativeWindow = ugCreateWindow("ug window", title, (unsigned long)visualId, ugPlaceOnDesktop(&desktop));
     if (!win->nativeWindow) {
+        setFailure("cannot create the window \"%s\"", title);
         free(win);
         return nullptr;
     }
-    ugSetTimer(win->nativeWindow, 40);
+    ugSetTimer(win->nativeWindow, tickPeriodMs);
     fitWindowToDesktop(win->nativeWindow);
     win->next = display->windows;
     if (display->windows)
@@ -76,7 +132,15 @@ UgWin *ugOpenWindow(UgDisplay *display, const char *mode, const char *title, int
     win->clientWidth = client.right - client.left;
     win->clientHeight = client.bottom - client.top;
     win->surface = eglCreateWindowSurface(display->eglDisplay, win->config, win->nativeWindow, nullptr);
+    if (win->surface == EGL_NO_SURFACE) {
+        setEglFailure("eglCreateWindowSurface");
+        return nullptr;
+    }
     win->context = eglCreateContext(display->eglDisplay, win->config, EGL_NO_CONTEXT, nullptr);
+    if (win->context == EGL_NO_CONTEXT) {
+        setEglFailure("eglCreateContext");
+        return nullptr;
+    }
     ugBindWindow(display, win);
     return win;
 }
@@ -91,11 +155,13 @@ void fitWindowToDesktop(EGLNativeWindowType window)
         ugPlaceWindow(window, ugPlaceOnDesktop(&desktop));
 }
 
-// Makes the window's surface and context current; a failure ends the process with code 1.
 void ugBindWindow(UgDisplay *display, UgWin *win)
 {
     if (!eglMakeCurrent(display->eglDisplay, win->surface, win->surface, win->context)) {
+        EGLint error = eglGetError();
         fputs("botch makecurrent\n", stdout);
+        fflush(stdout);
+        fprintf(stderr, "rinkslider: eglMakeCurrent failed: %s\n", eglErrorName(error));
         exit(1);
     }
     display->currentWindow = win;
@@ -107,7 +173,6 @@ void ugSetKeyHandler(UgWin *win, UgKeyHandler handler) { win->keyHandler = handl
 void ugSetPointerHandler(UgWin *win, UgPointerHandler handler) { win->pointerHandler = handler; }
 void ugSetIdleHandler(UgDisplay *display, UgIdleHandler handler) { display->idleHandler = handler; }
 
-// The UgKey code of a virtual key, 0 for keys without one.
 int ugTranslateKey(unsigned virtualKey)
 {
     switch (virtualKey) {
@@ -145,6 +210,7 @@ static void takeScreenshot(UgWin *win)
     wcscpy(path, L"Screenshot.bmp");
     if (!ugSaveFileDialog(win->nativeWindow, path, PATH_MAX))
         return;
+    ugCaptureNextFrame(win->surface);
     ugInvalidate(win->nativeWindow);
     ugUpdateWindow(win->nativeWindow);
     if (saveSurfaceProc(win->surface, path))
@@ -186,13 +252,14 @@ static void resizeWindow(UgWin *win, UgLParam lParam)
         eglMakeCurrent(egl, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
         eglDestroySurface(egl, win->surface);
         win->surface = eglCreateWindowSurface(egl, win->config, win->nativeWindow, nullptr);
+        if (win->surface == EGL_NO_SURFACE)
+            fprintf(stderr, "rinkslider: eglCreateWindowSurface failed: %s\n", eglErrorName(eglGetError()));
         ugBindWindow(win->display, win);
     }
     if (win->resizeHandler)
         win->resizeHandler(win, width, height);
 }
 
-// The procedure of the class "ug window": turns messages into handler calls.
 UgResult ugWindowProc(EGLNativeWindowType window, unsigned message, UgWParam wParam, UgLParam lParam)
 {
     if (message == WM_CREATE) {
@@ -266,7 +333,6 @@ UgResult ugWindowProc(EGLNativeWindowType window, unsigned message, UgWParam wPa
     return 0;
 }
 
-// Dispatches messages until the window is destroyed.
 void ugRun(UgDisplay *display)
 {
     currentDisplay = display;
@@ -277,13 +343,11 @@ void ugRun(UgDisplay *display)
     }
 }
 
-// Marks the whole client area for repainting; the paint comes later through the loop.
 void ugRequestRedraw(UgWin *win)
 {
     ugInvalidate(win->nativeWindow);
 }
 
-// Shows the frame just drawn.
 void ugPresent(UgWin *win)
 {
     ugCaptureFrame(win);

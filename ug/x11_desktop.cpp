@@ -51,10 +51,13 @@ static Window ewmhCheckWindow()
         check = (Window)data[0];
     if (data)
         XFree(data);
+    // A check window left behind by a window manager that has gone may be gone too.
+    ugTrapXErrors();
     if (check && readLongs(check, "_NET_SUPPORTING_WM_CHECK", XA_WINDOW, 0, 1, &data) == 1)
         own = (Window)data[0];
     if (check && data)
         XFree(data);
+    ugUntrapXErrors();
     return check && own == check ? check : 0;
 }
 
@@ -172,7 +175,10 @@ void ugReadDesktop(EGLNativeWindowType window, UgDesktop *desktop)
     ugCursorPos(&desktop->pointerX, &desktop->pointerY);
     desktop->workArea = readWorkArea();
     desktop->manager = runningManager();
+    // The window manager may replace or drop the frame while it is measured.
+    ugTrapXErrors();
     desktop->frame = readFrame(window);
+    ugUntrapXErrors();
 }
 
 void ugMaximiseWindow(EGLNativeWindowType window)

@@ -236,8 +236,12 @@ static UgResult dialogProc(EGLNativeWindowType window, unsigned message, UgWPara
         ugValidate(window);
         paintDialog(d);
         // Once viewable the keyboard can come here even without a window manager.
-        if (ugFindNative(window)->mapped)
+        if (ugFindNative(window)->mapped) {
+            // A window manager may unmap the dialog again before the request arrives.
+            ugTrapXErrors();
             XSetInputFocus(xDisplay, window, RevertToParent, CurrentTime);
+            ugUntrapXErrors();
+        }
         break;
     case WM_KEYDOWN:
         if (wParam == VK_RETURN || (wParam == VK_SPACE && !d->hasField))
@@ -369,8 +373,10 @@ static int runDialog(UgDialog *d, const char *title, EGLNativeWindowType owner)
     ugSetWindowData(d->window, nullptr);
     ugDestroyWindow(d->window);
     XWindowAttributes a;
+    ugTrapXErrors();
     if (owner && XGetWindowAttributes(xDisplay, owner, &a) && a.map_state == IsViewable)
         XSetInputFocus(xDisplay, owner, RevertToParent, CurrentTime);
+    ugUntrapXErrors();
     return d->result;
 }
 

@@ -4,9 +4,10 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <poll.h>
 #include <stdio.h>
 #include <string.h>
-#include <strings.h>
+#include <time.h>
 #include <unistd.h>
 
 // Reads a 32-bit list property; the caller frees the data with XFree.
@@ -22,7 +23,6 @@ static unsigned long readCardinals(Display *display, Window window, const char *
     return count;
 }
 
-// Checks one top-level window against the search; 0 stops the enumeration with the window stored.
 int matchInstanceWindow(void *displayHandle, unsigned long window, InstanceSearch *search)
 {
     Display *display = (Display *)displayHandle;
@@ -38,7 +38,7 @@ int matchInstanceWindow(void *displayHandle, unsigned long window, InstanceSearc
     if (length <= 0)
         return 1;
     owner[length] = 0;
-    if (strcasecmp(owner, search->modulePath) != 0)
+    if (strcmp(owner, search->modulePath) != 0)
         return 1;
     // Only the game window itself, not some other window of the same program.
     char *title = nullptr;
@@ -57,7 +57,6 @@ int matchInstanceWindow(void *displayHandle, unsigned long window, InstanceSearc
     return 0;
 }
 
-// One pass over the top-level windows and the window manager's client list; 1 when a window was found.
 int findInstanceWindow(void *displayHandle, InstanceSearch *search)
 {
     Display *display = (Display *)displayHandle;
@@ -79,7 +78,34 @@ int findInstanceWindow(void *displayHandle, InstanceSearch *search)
     return search->foundWindow != 0;
 }
 
-// Raises the window and asks the window manager to activate it.
+// The milliseconds on a clock that only moves forward.
+static long monotonicMs()
+{
+    enum { MS_PER_S = 1000, NS_PER_MS = 1000000 };
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return (long)now.tv_sec * MS_PER_S + now.tv_nsec / NS_PER_MS;
+}
+
+int awaitInstanceWindow(void *displayHandle, InstanceSearch *search, int timeoutMs)
+{
+    Display *display = (Display *)displayHandle;
+    // Selected before the first search, so a window that comes after it is announced.
+    XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask | PropertyChangeMask);
+    long deadline = monotonicMs() + timeoutMs;
+    while (!findInstanceWindow(display, search)) {
+        long left = deadline - monotonicMs();
+        pollfd connection{ConnectionNumber(display), POLLIN, 0};
+        if (left <= 0 || (!XPending(display) && poll(&connection, 1, (int)left) <= 0))
+            return 0;
+        // What the events were does not matter: any of them may be the window, so the search runs again.
+        XEvent event;
+        while (XPending(display))
+            XNextEvent(display, &event);
+    }
+    return 1;
+}
+
 void bringForward(void *displayHandle, unsigned long window)
 {
     Display *display = (Display *)displayHandle;
@@ -93,4 +119,23 @@ void bringForward(void *displayHandle, unsigned long window)
     XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
     XMapRaised(display, window);
     XFlush(display);
+}
+
+// A window that vanishes while it is looked at is no reason to end; the search goes on without it.
+static int ignoreXError(Display *, XErrorEvent *)
+{
+    return 0;
+}
+
+int raiseRunningInstance(const char *modulePath, int timeoutMs)
+{
+    Display *display = XOpenDisplay(nullptr);
+    if (!display)
+        return 0;
+    XSetErrorHandler(ignoreXError);
+    InstanceSearch search{modulePath, 0};
+    if (awaitInstanceWindow(display, &search, timeoutMs))
+        bringForward(display, search.foundWindow);
+    XCloseDisplay(display);
+    return search.foundWindow != 0;
 }

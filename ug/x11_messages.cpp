@@ -11,7 +11,6 @@ static UgMsg queue[UG_QUEUE_SIZE];
 static unsigned queueHead, queueCount;
 static int quitPending, quitCode;
 
-// Appends a message; when the queue is full the newest is dropped rather than an older one overwritten.
 void ugPostMessage(EGLNativeWindowType window, unsigned message, UgWParam wParam, UgLParam lParam)
 {
     if (queueCount == UG_QUEUE_SIZE)
@@ -199,7 +198,6 @@ static int nextMessage(UgMsg *msg, int *waitMs)
     return 0;
 }
 
-// Waits for the next message; 0 once the quit message is taken.
 int ugGetMessage(UgMsg *msg)
 {
     if (!ugPlatformConnect()) {
@@ -218,8 +216,8 @@ int ugGetMessage(UgMsg *msg)
     }
 }
 
-// Posts the character a key typed, as the step between fetch and dispatch. It goes to the front of
-// the queue, so it is taken before any later key: typed text and the Enter after it keep their order.
+// It goes to the front of the queue, so it is taken before any later key: typed text and the Enter
+// after it keep their order.
 void ugTranslateMessage(const UgMsg *msg)
 {
     if (msg->message != WM_KEYDOWN || !msg->character || queueCount == UG_QUEUE_SIZE)
@@ -235,7 +233,6 @@ UgResult ugDispatchMessage(const UgMsg *msg)
     return w ? w->proc(msg->window, msg->message, msg->wParam, msg->lParam) : 0;
 }
 
-// What a message gets when its window does nothing with it: close destroys, paint validates.
 UgResult ugDefWindowProc(EGLNativeWindowType window, unsigned message, UgWParam, UgLParam)
 {
     if (message == WM_CLOSE)

@@ -32,6 +32,10 @@ UgNativeWindow *ugFindNative(Window id);
 long long ugNowMs();
 // Interns an atom on the connection.
 Atom ugAtom(const char *name);
+// Around requests that may be refused by design (a window that may have gone): X errors from
+// ugTrapXErrors to ugUntrapXErrors are kept quiet; the untrap gives the last one's code, Success if none.
+void ugTrapXErrors();
+int ugUntrapXErrors();
 // Sets a window's atom-list property to the named atoms.
 void ugSetAtomList(Window window, const char *property, std::initializer_list<const char *> names);
 
@@ -41,6 +45,7 @@ void ugSetAtomList(Window window, const char *property, std::initializer_list<co
 void ugOpenInputMethod();
 // Gives a new window an input context, and listens for the events the input method needs.
 void ugOpenInputContext(Window window);
+// Drops the window's input context.
 void ugCloseInputContext(Window window);
 // Lets the input method see an event first; 1 when it took the event and nothing else should.
 int ugFilterInputEvent(XEvent *event);

@@ -1,8 +1,10 @@
 // Native windows over Xlib: classes, creation with a chosen visual, timers, invalidation and geometry.
 #include "ug/x11_platform.h"
 
+#include <EGL/eglext.h>
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
+#include <stdio.h>
 #include <string.h>
 #include <time.h>
 #include <unistd.h>
@@ -24,13 +26,39 @@ static int onIoError(Display *)
     _exit(2);
 }
 
-// A refused request (a focus change racing an unmap, say) is no reason to stop the game.
-static int onError(Display *, XErrorEvent *)
+static int trapping, trappedError;
+
+// A refused request is no reason to stop the game: inside a trap it is expected and kept for the
+// caller; anywhere else it is a fault, said on stderr with the request and the error.
+static int onError(Display *display, XErrorEvent *event)
 {
+    if (trapping) {
+        trappedError = event->error_code;
+        return 0;
+    }
+    char error[128] = "", number[16], request[128] = "";
+    XGetErrorText(display, event->error_code, error, sizeof error);
+    snprintf(number, sizeof number, "%d", event->request_code);
+    XGetErrorDatabaseText(display, "XRequest", number, number, request, sizeof request);
+    fprintf(stderr, "rinkslider: X error %s (%d) in request %s (%d.%d) on resource 0x%lx\n", error,
+            event->error_code, request, event->request_code, event->minor_code, event->resourceid);
     return 0;
 }
 
-// Milliseconds of the monotonic clock.
+void ugTrapXErrors()
+{
+    XSync(xDisplay, False);
+    trapping = 1;
+    trappedError = Success;
+}
+
+int ugUntrapXErrors()
+{
+    XSync(xDisplay, False);
+    trapping = 0;
+    return trappedError;
+}
+
 long long ugNowMs()
 {
     timespec now;
@@ -38,7 +66,6 @@ long long ugNowMs()
     return (long long)now.tv_sec * 1000 + now.tv_nsec / 1000000;
 }
 
-// Interns an atom on the connection.
 Atom ugAtom(const char *name)
 {
     return XInternAtom(xDisplay, name, False);
@@ -55,7 +82,6 @@ void ugSetAtomList(Window window, const char *property, std::initializer_list<co
                     count);
 }
 
-// The X connection, opened on first use; null when no server can be reached.
 void *ugPlatformConnect()
 {
     if (xDisplay)
@@ -72,7 +98,11 @@ void *ugPlatformConnect()
     return xDisplay;
 }
 
-// Registers a window class; 0 when the name is taken or the table is full.
+EGLDisplay ugPlatformEglDisplay(void *connection)
+{
+    return eglGetPlatformDisplay(EGL_PLATFORM_X11_KHR, connection, nullptr);
+}
+
 int registerWindowClass(const char *className, UgWindowProc proc)
 {
     for (int i = 0; i < 8; i++) {
@@ -86,7 +116,6 @@ int registerWindowClass(const char *className, UgWindowProc proc)
     return 0;
 }
 
-// The record of a native window, null when it is not ours.
 UgNativeWindow *ugFindNative(Window id)
 {
     for (UgNativeWindow &w : nativeWindows)
@@ -119,7 +148,6 @@ static void setWindowProperties(Window id, const char *className, const char *ti
     XSetWMProtocols(xDisplay, id, &wmDeleteAtom, 1);
 }
 
-// Creates and maps a window of a registered class; visualId 0 takes the default visual; 0 on failure.
 EGLNativeWindowType ugCreateWindow(const char *className, const char *title, unsigned long visualId, UgRect rect)
 {
     UgWindowProc proc = nullptr;
@@ -160,7 +188,6 @@ EGLNativeWindowType ugCreateWindow(const char *className, const char *title, uns
     return id;
 }
 
-// Destroys a window; its procedure gets WM_DESTROY first.
 void ugDestroyWindow(EGLNativeWindowType window)
 {
     UgNativeWindow *w = ugFindNative(window);
@@ -174,7 +201,6 @@ void ugDestroyWindow(EGLNativeWindowType window)
     XFlush(xDisplay);
 }
 
-// Starts the window's periodic timer.
 void ugSetTimer(EGLNativeWindowType window, unsigned periodMs)
 {
     if (UgNativeWindow *w = ugFindNative(window)) {
@@ -195,7 +221,6 @@ void ugValidate(EGLNativeWindowType window)
         w->invalid = 0;
 }
 
-// Paints the window now, inside the caller, when it is invalid.
 void ugUpdateWindow(EGLNativeWindowType window)
 {
     UgNativeWindow *w = ugFindNative(window);

@@ -43,5 +43,6 @@ TEST(Fault, AStormOfInputAndResizesLeavesItTickingAndLosingTheServerEndsItWithTw
     XCloseDisplay(s.display);
     s.display = nullptr;
     kill(s.server.pid, SIGKILL);
-    EXPECT_EQ(exitCode(s.game, 1000), 2);
+    // Within moments, however busy the machine: the game must not hang on a dead connection.
+    EXPECT_EQ(exitCode(s.game, 5000), 2);
 }

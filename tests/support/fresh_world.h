@@ -3,11 +3,13 @@
 
 #include "game/world.h"
 
+// The world as the program starts with it, taken before any test changes it.
+inline const GameWorld initialWorld = gameWorld;
+
 // Table constants, the camera at its start angle with its basis, a served puck, no scores.
 inline void resetWorld()
 {
-    gameWorld = GameWorld{};
-    gameWorld.camera = {30, 60, 10, {}, {}, {}, 0, 0};
+    gameWorld = initialWorld;
     setTableConstants();
     updateCamera();
     serve();
