@@ -3,7 +3,7 @@
 
 add_executable(gen_assets tools/gen_assets.cpp tools/icon.cpp)
 target_include_directories(gen_assets PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(gen_assets PRIVATE m)
+target_link_libraries(gen_assets PRIVATE rinkslider_flags m)
 
 set(ICON_SIZES 16 32 48 64 128 256)
 set(ICON_FILES ${CMAKE_BINARY_DIR}/icons/hicolor/scalable/apps/rinkslider.svg)
@@ -18,5 +18,5 @@ add_custom_command(
   DEPENDS gen_assets
   COMMENT "Making floor.bmp, font.tga and the icon")
 add_custom_target(game_assets ALL DEPENDS ${GAME_ASSETS})
-target_sources(rinkslider_core PRIVATE ${CMAKE_BINARY_DIR}/window_icon.cpp)
+target_sources(rinkslider_app PRIVATE ${CMAKE_BINARY_DIR}/window_icon.cpp)
 add_dependencies(rinkslider game_assets)
