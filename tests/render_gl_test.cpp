@@ -14,6 +14,7 @@
 #include "support/offscreen_gl.h"
 #include "ug/ug.h"
 
+#include <EGL/egl.h>
 #include <GLES/gl.h>
 #include <array>
 #include <fstream>

@@ -1,7 +1,6 @@
 // The window and event layer: one display, its windows, their handler slots and the message loop.
 #pragma once
 
-#include <EGL/egl.h>
 #include <stddef.h>
 #include <stdint.h>
 
@@ -15,14 +14,14 @@ typedef void (*UgIdleHandler)(UgWin *win);
 
 struct UgDisplay {
     UgIdleHandler idleHandler;
-    EGLNativeDisplayType deviceContext;  // the X connection
+    void *deviceContext;                 // the X connection
     UgWin *currentWindow;
     UgWin *windows;                      // newest first
-    EGLDisplay eglDisplay;
+    void *eglDisplay;                    // EGL's handles are opaque pointers to callers
 };
 
 struct UgWin {
-    EGLNativeWindowType nativeWindow;    // the X window id
+    uintptr_t nativeWindow;              // the X window id
     int32_t clientWidth, clientHeight;
     UgDrawHandler drawHandler;
     UgResizeHandler resizeHandler;
@@ -30,9 +29,9 @@ struct UgWin {
     UgPointerHandler pointerHandler;
     UgDisplay *display;
     UgWin *next, *prev;
-    EGLSurface surface;
-    EGLConfig config;
-    EGLContext context;
+    void *surface;
+    void *config;
+    void *context;
 };
 
 // Special-key codes handed to the key handler; every other key arrives as its character code.

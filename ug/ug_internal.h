@@ -3,6 +3,7 @@
 
 #include "ug/ug.h"
 
+#include <EGL/egl.h>
 #include <wchar.h>
 
 typedef uintptr_t UgWParam;
