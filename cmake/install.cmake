@@ -5,8 +5,11 @@
 
 set(RINKSLIDER_ID example.c_seed_db4f6fee.rinkslider)
 set(RINKSLIDER_MAINTAINER "Seed db4f6fee maintainers <maintainers@users.noreply.c-seed-db4f6fee.example>")
+include(GNUInstallDirs)
+# Debian's places for games, which GNUInstallDirs does not name: the program's private folder is not
+# per architecture, and its link goes where games are on the PATH.
 set(RINKSLIDER_APP_DIR lib/games/rinkslider)
-set(RINKSLIDER_DOC_DIR share/doc/rinkslider)
+set(RINKSLIDER_GAMES_DIR games)
 set(PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 set(STAGING_DIR ${CMAKE_BINARY_DIR}/install-files)
 
@@ -16,7 +19,7 @@ install(FILES ${CMAKE_BINARY_DIR}/floor.bmp ${CMAKE_BINARY_DIR}/font.tga DESTINA
 # The link is made here and installed as a link; the program finds its images through /proc/self/exe.
 file(MAKE_DIRECTORY ${STAGING_DIR})
 file(CREATE_LINK ../${RINKSLIDER_APP_DIR}/rinkslider ${STAGING_DIR}/rinkslider SYMBOLIC)
-install(FILES ${STAGING_DIR}/rinkslider DESTINATION games)
+install(FILES ${STAGING_DIR}/rinkslider DESTINATION ${RINKSLIDER_GAMES_DIR})
 
 # Debian wants the manual page and the changelog compressed to the full, without a time stamp.
 configure_file(${PACKAGING_DIR}/changelog.in ${STAGING_DIR}/changelog @ONLY)
@@ -31,8 +34,8 @@ foreach(doc ${PACKAGING_DIR}/rinkslider.6 ${STAGING_DIR}/changelog)
 endforeach()
 add_custom_target(compressed_docs ALL DEPENDS ${COMPRESSED_DOCS})
 
-install(FILES ${STAGING_DIR}/rinkslider.6.gz DESTINATION share/man/man6)
-install(FILES ${STAGING_DIR}/changelog.gz ${PACKAGING_DIR}/copyright DESTINATION ${RINKSLIDER_DOC_DIR})
-install(FILES ${PACKAGING_DIR}/${RINKSLIDER_ID}.desktop DESTINATION share/applications)
-install(FILES ${PACKAGING_DIR}/${RINKSLIDER_ID}.metainfo.xml DESTINATION share/metainfo)
-install(DIRECTORY ${CMAKE_BINARY_DIR}/icons/ DESTINATION share/icons)
+install(FILES ${STAGING_DIR}/rinkslider.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+install(FILES ${STAGING_DIR}/changelog.gz ${PACKAGING_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${PACKAGING_DIR}/${RINKSLIDER_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
+install(FILES ${PACKAGING_DIR}/${RINKSLIDER_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/metainfo)
+install(DIRECTORY ${CMAKE_BINARY_DIR}/icons/ DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons)
