@@ -1,5 +1,6 @@
 // Finding the running instance's window on the X server and bringing it forward.
 #include "ug/instance.h"
+#include "ug/x11_platform.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -7,7 +8,6 @@
 #include <poll.h>
 #include <stdio.h>
 #include <string.h>
-#include <time.h>
 #include <unistd.h>
 
 // Reads a 32-bit list property; the caller frees the data with XFree.
@@ -78,23 +78,15 @@ int findInstanceWindow(void *displayHandle, InstanceSearch *search)
     return search->foundWindow != 0;
 }
 
-// The milliseconds on a clock that only moves forward.
-static long monotonicMs()
-{
-    enum { MS_PER_S = 1000, NS_PER_MS = 1000000 };
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return (long)now.tv_sec * MS_PER_S + now.tv_nsec / NS_PER_MS;
-}
 
 int awaitInstanceWindow(void *displayHandle, InstanceSearch *search, int timeoutMs)
 {
     Display *display = (Display *)displayHandle;
     // Selected before the first search, so a window that comes after it is announced.
     XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask | PropertyChangeMask);
-    long deadline = monotonicMs() + timeoutMs;
+    long long deadline = ugNowMs() + timeoutMs;
     while (!findInstanceWindow(display, search)) {
-        long left = deadline - monotonicMs();
+        long long left = deadline - ugNowMs();
         pollfd connection{ConnectionNumber(display), POLLIN, 0};
         if (left <= 0 || (!XPending(display) && poll(&connection, 1, (int)left) <= 0))
             return 0;
