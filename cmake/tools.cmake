@@ -2,24 +2,16 @@
 
 pkg_check_modules(XDAMAGE IMPORTED_TARGET xdamage)
 
-# The bare EGL window the game's costs are compared with.
-add_executable(egl_floor tools/bench/egl_floor.cpp)
-target_link_libraries(egl_floor PRIVATE rinkslider_flags PkgConfig::GLES PkgConfig::EGL PkgConfig::X11)
-set_target_properties(egl_floor PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+# The game's picture drawn with the least work, the floor the game's costs are compared with; it
+# sits beside the game so that it finds the same images.
+add_executable(scene_floor tools/bench/scene_floor.cpp)
+target_link_libraries(scene_floor PRIVATE rinkslider_flags rinkslider_app)
+set_target_properties(scene_floor PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
 if(XDAMAGE_FOUND)
-  add_executable(bench_driver tools/bench/bench_driver.cpp tests/support/xserver.cpp)
-  target_include_directories(bench_driver PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
-  target_link_libraries(bench_driver PRIVATE rinkslider_flags PkgConfig::X11 PkgConfig::XDAMAGE m)
-  set_target_properties(bench_driver PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
-endif()
-
-find_package(benchmark QUIET)
-if(benchmark_FOUND)
-  add_executable(bench_micro tools/bench/micro_game.cpp tests/support/offscreen_gl.cpp tests/support/xserver.cpp)
-  target_include_directories(bench_micro PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
-  target_link_libraries(bench_micro PRIVATE rinkslider_app benchmark::benchmark_main)
-  set_target_properties(bench_micro PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+  add_executable(frame_watch tools/bench/frame_watch.cpp)
+  target_link_libraries(frame_watch PRIVATE rinkslider_flags PkgConfig::X11 PkgConfig::XDAMAGE)
+  set_target_properties(frame_watch PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 endif()
 
 # Fuzz targets for the image readers, with clang only:

@@ -1,34 +1,143 @@
 #!/usr/bin/env bash
-# Builds the game and the benchmarks, measures the game against the bare EGL floor program under
-# Xvfb at 640x480 and 1920x1080, and the game under openbox visible and minimised, prints the
-# table and writes it into BENCHMARKS.md.
+# Measures the game against the scene floor (tools/bench/scene_floor.cpp) under a private Xvfb at
+# 640x480 and 1920x1080, and the game under openbox visible and minimised; prints the table and
+# writes it into BENCHMARKS.md between the measured markers. Run as root, on an idle machine.
 # Usage: tools/bench.sh [--seconds S] [--rounds N]   (defaults: 20 s, 2 rounds)
 # BUILD_DIR names the build directory (default build-bench).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+seconds=20 rounds=2
+while [[ $# -gt 0 ]]; do
+  case $1 in
+    --seconds) seconds=$2; shift 2 ;;
+    --rounds) rounds=$2; shift 2 ;;
+    *) echo "usage: $0 [--seconds S] [--rounds N]" >&2; exit 2 ;;
+  esac
+done
+[[ $(id -u) -eq 0 ]] || { echo "bench: run as root (uprobes)" >&2; exit 1; }
 bash tools/deps.sh bench
 dir=${BUILD_DIR:-build-bench}
-cmake -S . -B "$dir" >/dev/null
-cmake --build "$dir" -j2 --target rinkslider egl_floor bench_driver bench_micro
+cmake -S . -B "$dir" -DBUILD_TESTING=OFF >/dev/null
+cmake --build "$dir" -j2 --target rinkslider scene_floor frame_watch
+game=$(realpath "$dir/rinkslider") floor=$(realpath "$dir/scene_floor") watch=$(realpath "$dir/bench/frame_watch")
+# Warm-up before each window; a window whose other processes used more CPU is repeated.
+warmup=2 quietLimit=0.1 attempts=3
+tmp=$(mktemp -d) group=rinkslider_bench helpers=""
+trap 'kill $helpers 2>/dev/null || true; perf probe -q -d "$group:*" 2>/dev/null || true; rm -rf "$tmp"' EXIT
 
-# Ticks and presents are counted by uprobes on onIdle and eglSwapBuffers; as root with perf they
-# are set up here for the binary just built, otherwise the driver falls back to damage frames.
-group=rinkslider_bench
-micro=$(mktemp)
-trap 'rm -f "$micro"; perf probe -q -d "$group:*" 2>/dev/null || true' EXIT
-probes=()
-if [[ $(id -u) -eq 0 ]] && command -v perf >/dev/null; then
-  perf probe -q -d "$group:*" 2>/dev/null || true
-  egl=$(ldconfig -p | sed -n 's/.*libEGL\.so\.1 (.*x86-64.*) => //p' | head -n 1)
-  if perf probe -q -x "$dir/rinkslider" --add "$group:onIdle=_Z6onIdleP5UgWin" &&
-     perf probe -q -x "${egl:-/usr/lib/x86_64-linux-gnu/libEGL.so.1}" --add "$group:eglSwapBuffers=eglSwapBuffers"; then
-    probes=(--tick-probe "$group/onIdle" --present-probe "$group/eglSwapBuffers")
-  fi
-fi
-if [[ ${#probes[@]} -eq 0 ]]; then
-  echo "bench: no uprobes; ticks fall back to damage frames" >&2
-fi
+# Ticks are calls of onIdle in the game's binary, presents calls of eglSwapBuffers in libEGL.
+perf probe -q -d "$group:*" 2>/dev/null || true
+egl=$(ldconfig -p | sed -n 's/.*libEGL\.so\.1 (.*x86-64.*) => //p' | head -n 1)
+perf probe -q -x "$game" --add "$group:onIdle=_Z6onIdleP5UgWin"
+perf probe -q -x "${egl:-/usr/lib/x86_64-linux-gnu/libEGL.so.1}" --add "$group:eglSwapBuffers=eglSwapBuffers"
 
-"$dir/bench/bench_micro" --benchmark_min_time=1 2>/dev/null | grep -v '^\*\*\*' >"$micro"
-"$dir/bench/bench_driver" "$dir/rinkslider" "$dir/bench/egl_floor" --out BENCHMARKS.md --micro "$micro" \
-  "${probes[@]}" "$@"
+# CPU clock ticks of processes and their reaped children (/proc/PID/stat fields 14 to 17).
+procTicks() {
+  local sum=0 p
+  for p; do [[ -r /proc/$p/stat ]] && sum=$((sum + $(sed 's/.*) //' "/proc/$p/stat" | awk '{print $12+$13+$14+$15}'))); done
+  echo "$sum"
+}
+# Busy clock ticks of the whole machine: all but idle and I/O wait.
+machineTicks() { awk '/^cpu /{print $2+$3+$4+$7+$8+$9}' /proc/stat; }
+# The measured window, run by frame_watch: perf counts the program's CPU, ticks and presents;
+# the machine's and the helpers' (watcher, this shell and perf, Xvfb, openbox) busy time around it.
+measureWindow() {
+  local m0 h0
+  m0=$(machineTicks) h0=$(procTicks "$PPID" $$ $helpers)
+  perf stat -x, -o "$tmp/perf" -e "task-clock,$group:onIdle,$group:eglSwapBuffers" -p "$BENCH_PID" -- sleep "$seconds"
+  echo "$(($(machineTicks) - m0)) $(($(procTicks "$PPID" $$ $helpers) - h0)) $(awk '/VmHWM/{print $2}' "/proc/$BENCH_PID/status")" >"$tmp/window"
+}
+export -f measureWindow procTicks machineTicks
+export seconds tmp group helpers
+
+# One run of a program (frame_watch options before it): prints ticks/s, presents/s, frames/s,
+# longest gap, CPU s/s, CPU ms a present, start-up ms, peak RSS MiB, others' CPU s/s; perf's
+# counts are over its sleep of $seconds, the frames over the watcher's window.
+runOnce() {
+  local out
+  out=$("$watch" "${@:1:$#-1}" "$warmup" "${!#}" measureWindow) || return 1
+  awk -F, -v watch="$out" -v window="$(cat "$tmp/window")" -v hz="$(getconf CLK_TCK)" -v s="$seconds" -v floor="$([[ ${!#} == "$floor" ]] && echo 1)" '
+    $3 == "task-clock" { cpu = $1 / 1000 } $3 ~ /onIdle/ { ticks = $1 } $3 ~ /eglSwapBuffers/ { presents = $1 }
+    END {
+      split(watch, w, " "); split(window, m, " ")
+      others = (m[1] - m[2]) / hz - cpu; if (others < 0) others = 0
+      printf "%s %.2f %.2f %.0f %.3f %s %.0f %.1f %.3f\n", floor ? "n/a" : sprintf("%.2f", ticks / s),
+        presents / s, w[2] / w[3], w[4], cpu / s, presents ? sprintf("%.2f", cpu * 1000 / presents) : "n/a",
+        w[1], m[3] / 1024, others / s
+    }' "$tmp/perf"
+}
+
+# The least disturbed of up to $attempts runs, stopping at the first under $quietLimit.
+runQuietly() {
+  local best="" line i
+  for ((i = 0; i < attempts; i++)); do
+    line=$(runOnce "$@") || continue
+    if [[ -z $best ]] || awk -v a="${line##* }" -v b="${best##* }" 'BEGIN{exit !(a < b)}'; then best=$line; fi
+    awk -v a="${best##* }" -v l="$quietLimit" 'BEGIN{exit !(a <= l)}' && break
+  done
+  echo "${best:-failed}"
+}
+
+# The row of a screen and program: the means of its rounds, the longest gap the longest of all.
+row() {
+  awk -v label="| $1 | $2 |" '
+    $1 == "failed" { next } { n++; for (i = 1; i <= 9; i++) if ($i == "n/a") na[i] = 1; else sum[i] += $i; if ($4 > gap) gap = $4 }
+    END {
+      if (!n) { print label " failed |||||||||"; exit }
+      split("2 2 2 0 3 2 0 1 3", d, " "); line = label
+      for (i = 1; i <= 9; i++) line = line " " (na[i] ? "n/a" : sprintf("%." d[i] "f", i == 4 ? gap : sum[i] / n)) " |"
+      print line
+    }'
+}
+
+# A private Xvfb of the size given; sets display and adds the server to the helpers.
+startX() {
+  Xvfb -displayfd 3 -screen 0 "${1}x24" -nolisten tcp 3>"$tmp/display.$1" 2>/dev/null &
+  helpers="$helpers $!"
+  until [[ -s $tmp/display.$1 ]]; do kill -0 $! || exit 1; sleep 0.05; done
+  display=:$(cat "$tmp/display.$1")
+}
+
+load0=$(cut -d' ' -f1 /proc/loadavg)
+table="| screen | program | ticks/s | presents/s | damage frames/s | longest frame gap, ms | CPU s/s | CPU ms a present | exec to first frame, ms | peak RSS, MiB | others' CPU s/s |
+|---|---|---|---|---|---|---|---|---|---|---|"
+ratios=""
+for size in 640x480 1920x1080; do
+  saved=$helpers
+  startX "$size"
+  export DISPLAY=$display
+  for ((r = 0; r < rounds; r++)); do
+    runQuietly "$game" >>"$tmp/$size.game"
+    runQuietly "$floor" >>"$tmp/$size.floor"
+  done
+  openbox --sm-disable 2>/dev/null &
+  helpers="$helpers $!"
+  until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window; do sleep 0.05; done
+  for ((r = 0; r < rounds; r++)); do
+    runQuietly "$game" >>"$tmp/$size.visible"
+    runQuietly --minimise "$game" >>"$tmp/$size.minimised"
+  done
+  kill ${helpers#"$saved"} 2>/dev/null && wait ${helpers#"$saved"} 2>/dev/null || true
+  helpers=$saved
+  for kind in game floor visible minimised; do
+    table+=$'\n'$(row "$size" "$(sed 's/visible/game under openbox/; s/minimised/game under openbox, minimised/' <<<"$kind")" <"$tmp/$size.$kind")
+  done
+  ratios+="- $size: CPU a present, game/floor: $(awk -F' [|] ' 'NR==1{g=$8} NR==2{print (g+0 && $8+0) ? sprintf("%.2f", g/$8) : "n/a"}' <<<"$(tail -n 4 <<<"$table")")"
+  ratios+="; CPU, minimised/visible: $(awk -F' [|] ' 'NR==3{v=$7} NR==4{print (v+0) ? sprintf("%.3f", $7/v) : "n/a"}' <<<"$(tail -n 4 <<<"$table")")"$'\n'
+done
+
+{
+  echo "Measured $(date -u '+%Y-%m-%d %H:%M') UTC: $rounds round(s) of $seconds s windows (means), after $warmup s of warm-up."
+  echo
+  echo "- processors: $(nproc), $(sed -n 's/^model name[^:]*: //p' /proc/cpuinfo | head -n 1)"
+  echo "- Mesa: $(dpkg-query -W -f '${Version}' libgl1-mesa-dri 2>/dev/null || echo unknown)"
+  echo "- 1-minute load average: $load0 before, $(cut -d' ' -f1 /proc/loadavg) after"
+  echo
+  echo "$table"
+  echo
+  printf '%s' "$ratios"
+} >"$tmp/report"
+cat "$tmp/report"
+awk -v f="$tmp/report" 'BEGIN { while ((getline l < f) > 0) r = r l "\n" }
+  /<!-- measured:end -->/ { printf "%s", r; skip = 0 } !skip { print } /<!-- measured:begin -->/ { skip = 1 }' \
+  BENCHMARKS.md >"$tmp/md" && cat "$tmp/md" >BENCHMARKS.md
