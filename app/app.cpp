@@ -3,11 +3,13 @@
 
 #include "assets/font.h"
 #include "assets/window_icon.h"
+#include "game/events.h"
 #include "game/input.h"
 #include "game/opponent.h"
 #include "game/physics.h"
 #include "game/world.h"
 #include "render/scene.h"
+#include "sound/sound.h"
 
 #include <GLES/gl.h>
 #include <stdio.h>
@@ -22,6 +24,9 @@ int appMain(int, char **)
         return 1;
     }
     ugSetWindowIcon(win, windowIcon, windowIconLength);
+    // Without a sound device the game plays silently.
+    if (openSound())
+        atexit(closeSound);
     // Without its floor texture the table's constants are never set, so the game must not start.
     if (!initGame())
         return 1;
@@ -35,8 +40,33 @@ int appMain(int, char **)
     return 0;
 }
 
+// The serves the sounds have followed so far.
+static int32_t servesHeard = 0;
+
+// Moves the listener with the camera, and starts the sounds of a serve since the last tick and of what
+// the tick did.
+static void playTickSounds(const TickEvents &events)
+{
+    const Vec3 &eye = gameWorld.camera.eye;
+    placeListener(eye.x, eye.y, eye.z, soundMuted);
+    if (servesHeard != serveCount) {
+        servesHeard = serveCount;
+        playSound(SOUND_SERVE, gameWorld.puck.position.x, gameWorld.puck.position.z);
+    }
+    const struct {
+        const TickEvent &event;
+        SoundId sound;
+    } cues[] = {{events.sideRebound, SOUND_REBOUND}, {events.endRebound, SOUND_REBOUND},
+                {events.userStrike, SOUND_STRIKE},   {events.cpuStrike, SOUND_STRIKE},
+                {events.userGoal, SOUND_USER_GOAL},  {events.cpuGoal, SOUND_CPU_GOAL}};
+    for (const auto &cue : cues)
+        if (cue.event.happened)
+            playSound(cue.sound, cue.event.x, cue.event.z);
+}
+
 void onIdle(UgWin *win)
 {
+    const GameWorld before = gameWorld;
     Puck &puck = gameWorld.puck;
     puck.position.x += puck.vx;
     puck.position.z += puck.vz;
@@ -45,6 +75,7 @@ void onIdle(UgWin *win)
         resolveCollisions();
         moveComputerMallet();
     }
+    playTickSounds(tickEvents(before, gameWorld));
     ugRequestRedraw(win);
 }
 

@@ -5,7 +5,7 @@
 
 // Opens the window, sets up the game and runs the loop; 0 once the loop has ended, 1 on a failed start.
 int appMain(int argc, char **argv);
-// One game tick: the puck moves always, the rules apply only while it is in play.
+// One game tick: the puck moves always, the rules apply only while it is in play; then the sounds of what it did.
 void onIdle(UgWin *win);
 // Full-window viewport and the camera's projection; the heads-up display changes both every frame.
 void onResize(UgWin *win, int width, int height);

@@ -1,9 +1,11 @@
-// Keys and taps: the camera's turn, the serve, the end, and the user's mallet.
+// Keys and taps: the camera's turn, the serve, the mute, the end, and the user's mallet.
 #include "game/input.h"
 
 #include "game/world.h"
 
 #include <stdlib.h>
+
+bool soundMuted = false;
 
 void add3(const Vec3 *a, const Vec3 *b, Vec3 *out)
 {
@@ -34,6 +36,9 @@ void onKey(UgWin *, int key, int, int)
     case UG_KEY_DOWN:
         if (gameWorld.goalState != 0)
             serve();
+        break;
+    case 'm':
+        soundMuted = !soundMuted;
         break;
     case UG_KEY_UP:
     case 'q':

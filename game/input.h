@@ -1,10 +1,13 @@
-// Keys and taps: the camera's turn, the serve, the end, and the user's mallet.
+// Keys and taps: the camera's turn, the serve, the mute, the end, and the user's mallet.
 #pragma once
 
 #include "render/vecmath.h"
 #include "ug/ug.h"
 
-// Left and Right turn the camera, Down serves after a goal, "q" and Up end the program.
+// Set and cleared by the "m" key: the sounds are silent while it is set.
+extern bool soundMuted;
+
+// Left and Right turn the camera, Down serves after a goal, "m" mutes and unmutes, "q" and Up end the program.
 void onKey(UgWin *win, int key, int x, int y);
 // Puts the user's mallet on the table point under the tap, kept within its area.
 void onPointer(UgWin *win, int button, int state, int x, int y);

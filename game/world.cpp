@@ -14,6 +14,7 @@
 
 // All zero but the camera's field of view, distance and angle.
 GameWorld gameWorld = {{}, {}, {}, {}, 0, 0, 0, {30, 60, 10, {}, {}, {}, 0, 0}};
+int32_t serveCount = 0;
 
 int randomNumber()
 {
@@ -111,4 +112,5 @@ void serve()
     user.maxZ = table.length * 0.5f;
     gameWorld.cpuMallet.position = {0, 0, -table.length / 3};
     gameWorld.goalState = 0;
+    serveCount++;
 }

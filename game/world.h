@@ -42,6 +42,8 @@ struct GameWorld {
 };
 
 extern GameWorld gameWorld;
+// The serves so far: a change tells a serve has just happened.
+extern int32_t serveCount;
 
 // Sets the constants, the camera, the GL state, the textures and the font once; 0 when the floor
 // texture could not be made (after telling the player), 1 otherwise.

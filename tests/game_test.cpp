@@ -1,6 +1,7 @@
-// The rules of play (serve, goals, rebounds, strikes, the opponent, the order of a tick), the camera
-// and what keys and taps do to the world.
+// The rules of play (serve, goals, rebounds, strikes, the opponent, the order of a tick), what a tick
+// is heard as, the camera and what keys and taps do to the world.
 #include "app/app.h"
+#include "game/events.h"
 #include "game/input.h"
 #include "game/opponent.h"
 #include "game/physics.h"
@@ -173,14 +174,37 @@ TEST_F(GameTest, TickMovesFirstThenAppliesTheRulesUntilAGoal)
     EXPECT_TRUE(gameWorld.goalState == -1 && gameWorld.cpuScore == 1);
 }
 
-TEST(VectorMath, ThePerspectiveOfAThirtyDegreeView)
+TEST_F(GameTest, EachTickTellsItsReboundsStrikesAndGoals)
 {
-    // 1 / tan(15 degrees) on the diagonal, over the aspect across; depth mapped onto 20..150.
-    Mat4 m;
-    ASSERT_TRUE(perspectiveMatrix(m, 30, 2, 20, 150));
-    const float expected[16] = {1.8660254f, 0, 0, 0, 0, 3.7320509f, 0, 0, 0, 0, -1.3076923f, -1, 0, 0, -46.153847f, 0};
-    for (int i = 0; i < 16; i++)
-        EXPECT_NEAR(m[i], expected[i], 1e-5f) << "element " << i;
+    using Kind = TickEvent TickEvents::*;
+    const Kind kinds[] = {&TickEvents::sideRebound, &TickEvents::endRebound, &TickEvents::userStrike,
+                          &TickEvents::cpuStrike,   &TickEvents::userGoal,   &TickEvents::cpuGoal};
+    const Vec3 userParked = {9, 0, 19}, cpuParked = {-9, 0, -19};  // out of every row's reach
+    const struct {
+        const char *what;
+        Kind want;  // null: nothing happens
+        Vec3 user, cpu;
+        float x, z, vx, vz;
+    } cases[] = {
+        {"left wall", &TickEvents::sideRebound, userParked, cpuParked, -7.5f, 0, -1, 0.5f},
+        {"end wall", &TickEvents::endRebound, userParked, cpuParked, 6, 17.5f, 0.5f, 1},
+        {"user strike", &TickEvents::userStrike, {0, 0, 10}, cpuParked, 1, 8, 0, 0.5f},
+        {"cpu strike", &TickEvents::cpuStrike, userParked, {0, 0, -10}, 0.5f, -8.5f, 0, -0.5f},
+        {"user goal", &TickEvents::userGoal, userParked, cpuParked, 0, -20.5f, 0, -1},
+        {"cpu goal", &TickEvents::cpuGoal, userParked, cpuParked, 0, 18.5f, 0, 1},
+        {"nothing", nullptr, userParked, cpuParked, 1, 2, 0.5f, -0.25f},
+        {"in reach, sent on as it went", nullptr, {0, 0, 10}, cpuParked, 0, 10, 0, -2},
+    };
+    for (const auto &c : cases) {
+        SetUp();
+        gameWorld.userMallet.position = c.user;
+        gameWorld.cpuMallet.position = c.cpu;
+        placePuck(c.x, c.z, c.vx, c.vz);
+        const GameWorld before = gameWorld;
+        onIdle(&win);
+        for (Kind k : kinds)
+            EXPECT_EQ((tickEvents(before, gameWorld).*k).happened, k == c.want) << c.what;
+    }
 }
 
 TEST_F(GameTest, TheCameraLooksFromBehindThePlayersEndAndArrowsTurnItWithinTwentyDegrees)
@@ -218,7 +242,8 @@ TEST_F(GameTest, DownServesOnlyAfterAGoalAndOtherKeysButQAndUpDoNothing)
     EXPECT_EXIT(onKey(&win, UG_KEY_UP, 0, 0), ::testing::ExitedWithCode(0), "");
 }
 
-// The window pixel of a table point, through the projection and view a frame uses.
+// The window pixel of a table point, through the projection and view a frame uses: a tap there
+// lands on the point only when both the projection and the tap mapping are right.
 void projectToPixel(const UgWin &win, float x, float z, double *px, double *py)
 {
     const Camera &c = gameWorld.camera;

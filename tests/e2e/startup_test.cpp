@@ -65,7 +65,6 @@ TEST(StartUp, WithoutADisplayOrEglItSaysWhichFailedOnOneLineAndEndsWithOne)
         EXPECT_EQ(errors.find('\n'), errors.size() - 1) << c.what << ": " << errors;
         EXPECT_NE(errors.find(c.says), std::string::npos) << c.what << ": " << errors;
     }
-    closeSession(s);
 }
 
 TEST(StartUp, ASecondStartRaisesTheRunningGameAndEndsWithZero)
