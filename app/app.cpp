@@ -1,4 +1,3 @@
-// The application: its main function and the three frame handlers.
 #include "app/app.h"
 
 #include "assets/font.h"

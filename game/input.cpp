@@ -1,4 +1,3 @@
-// Keys and taps: the camera's turn, the serve, the mute, the end, and the user's mallet.
 #include "game/input.h"
 
 #include "game/world.h"

@@ -1,4 +1,3 @@
-// The computer's mallet.
 #include "game/opponent.h"
 
 #include "game/world.h"

@@ -1,4 +1,3 @@
-// Goals, wall rebounds and mallet strikes of the puck.
 #include "game/physics.h"
 
 #include "game/world.h"

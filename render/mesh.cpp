@@ -1,4 +1,3 @@
-// Procedural solids drawn from client arrays: a scaled box and cached cylinder, disk and sphere.
 #include "render/mesh.h"
 
 #include <GLES/gl.h>

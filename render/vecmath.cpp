@@ -1,4 +1,3 @@
-// Vectors and the camera matrices.
 #include "render/vecmath.h"
 
 #include <GLES/gl.h>
