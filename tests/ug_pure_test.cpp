@@ -1,5 +1,4 @@
-// The window layer's pieces without a server: placement on the desktop, the key table, the command line
-// and BMP output.
+// The window layer's pieces without a server: placement on the desktop and BMP output.
 #include "ug/instance.h"
 #include "ug/ug_internal.h"
 
@@ -42,29 +41,6 @@ TEST(UgPlacement, OneMonitorUnderThePointerInsideTheWorkAreaAndFrame)
                   std::vector<int>({row.want.left, row.want.top, row.want.right, row.want.bottom}))
             << row.what;
     }
-}
-
-TEST(UgTranslateKey, SpecialKeysHaveCodesOthersNone)
-{
-    const struct { unsigned vk; int code; } table[] = {
-        {VK_LEFT, UG_KEY_LEFT}, {VK_UP, UG_KEY_UP}, {VK_RIGHT, UG_KEY_RIGHT}, {VK_DOWN, UG_KEY_DOWN},
-        {VK_PRIOR, UG_KEY_PAGE_UP}, {VK_NEXT, UG_KEY_PAGE_DOWN}, {VK_HOME, UG_KEY_HOME}, {VK_END, UG_KEY_END},
-        {VK_INSERT, UG_KEY_INSERT}, {112, 201}, {117, 206}, {123, 212},
-        {VK_SHIFT, 0}, {'Q', 0}, {VK_RETURN, 0}, {111, 0}, {124, 0}, {VK_DELETE, 0},
-    };
-    for (auto &row : table)
-        EXPECT_EQ(ugTranslateKey(row.vk), row.code) << "virtual key " << row.vk;
-}
-
-TEST(Entry, TheCommandLineSplitsOnBlanksIntoAtMost64Entries)
-{
-    char *argv[UG_MAX_ARGS] = {};
-    std::string line = "   alpha  \t\"beta ";
-    for (int i = 0; i < 70; i++)
-        line += " w" + std::to_string(i);
-    ASSERT_EQ(splitCommandLine(line.data(), argv), UG_MAX_ARGS);
-    EXPECT_EQ(std::vector<std::string>({argv[1], argv[2], argv[3], argv[63]}),
-              std::vector<std::string>({"alpha", "\t\"beta", "w0", "w60"}));
 }
 
 // The bytes of a file.

@@ -58,9 +58,6 @@ TEST(Play, FromAnotherFolderTheSceneShowsClicksLandUnderThePointerAndTheCloseBut
     EXPECT_EQ(countShade(shot, Area{0, 300, 250, 180}, TEXT), 0);
     EXPECT_TRUE(windowsTitled(s.display, "Error").empty());
     expectMalletUnderClicks(s, w);
-    for (int i = 0; i < 3; i++)
-        pressKey(s.display, XK_Left);
-    expectMalletUnderClicks(s, w);
     closeWindow(s.display, w);
     EXPECT_EQ(exitCode(s.game), 0) << errorsOf(s.game);
 }

@@ -1,5 +1,3 @@
-// Driving the real program from outside: a private Xvfb, the game started on it as a child
-// process, and its window's pictures read for the scene's colours.
 #include "support/game_session.h"
 
 #include <X11/Xutil.h>

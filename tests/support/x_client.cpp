@@ -1,5 +1,3 @@
-// What a test does on its X server as a client: waits, finding windows by title, reading their
-// properties, and input through XTest or sent straight to a window.
 #include "support/x_client.h"
 
 #include <X11/XKBlib.h>
