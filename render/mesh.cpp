@@ -139,13 +139,13 @@ static int allocMesh(MeshCache *cache, const float key[4], int strips, int slice
     return 1;
 }
 
-// Draws the cached strips; the normal array is used when the mesh has one.
-static void drawStrips(const MeshCache *cache, int strips, int slices)
+
+void drawStrips(const float *vertices, const float *normals, int strips, int slices)
 {
-    glVertexPointer(3, GL_FLOAT, 0, cache->vertices);
+    glVertexPointer(3, GL_FLOAT, 0, vertices);
     glEnableClientState(GL_VERTEX_ARRAY);
-    if (cache->normals) {
-        glNormalPointer(GL_FLOAT, 0, cache->normals);
+    if (normals) {
+        glNormalPointer(GL_FLOAT, 0, normals);
         glEnableClientState(GL_NORMAL_ARRAY);
     }
     int count = 2 * (slices + 1);
@@ -166,7 +166,7 @@ void drawCylinder(float radius, float height, int16_t stacks, int16_t slices)
             return;
         buildCylinder(radius, height, stacks, slices, cylinderCache.vertices, cylinderCache.normals);
     }
-    drawStrips(&cylinderCache, stacks, slices);
+    drawStrips(cylinderCache.vertices, cylinderCache.normals, stacks, slices);
 }
 
 void drawDisk(float innerRadius, float outerRadius, int16_t loops, int16_t slices)
@@ -182,7 +182,7 @@ void drawDisk(float innerRadius, float outerRadius, int16_t loops, int16_t slice
     }
     // One current normal serves the whole flat ring.
     glNormal3f(0, 0, 1);
-    drawStrips(&diskCache, loops, slices);
+    drawStrips(diskCache.vertices, diskCache.normals, loops, slices);
 }
 
 void drawSphere(float radius, int32_t slices, int32_t stacks)
@@ -197,5 +197,5 @@ void drawSphere(float radius, int32_t slices, int32_t stacks)
             return;
         buildSphere(radius, stacks, slices, sphereCache.vertices, sphereCache.normals);
     }
-    drawStrips(&sphereCache, stacks, slices);
+    drawStrips(sphereCache.vertices, sphereCache.normals, stacks, slices);
 }

@@ -12,6 +12,8 @@ struct MeshCache {
 
 extern MeshCache cylinderCache, diskCache, sphereCache;
 
+// Draws strips of slices + 1 vertex pairs from the arrays; without normals the current normal serves.
+void drawStrips(const float *vertices, const float *normals, int strips, int slices);
 // The cube of edge size centred on the origin.
 void drawBox(float size);
 // The open side of the cylinder around z from 0 to height; nothing for invalid parameters.

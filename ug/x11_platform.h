@@ -33,9 +33,9 @@ long long ugNowMs();
 // Interns an atom on the connection.
 Atom ugAtom(const char *name);
 // Around requests that may be refused by design (a window that may have gone): X errors from
-// ugTrapXErrors to ugUntrapXErrors are kept quiet; the untrap gives the last one's code, Success if none.
+// ugTrapXErrors to ugUntrapXErrors are kept quiet.
 void ugTrapXErrors();
-int ugUntrapXErrors();
+void ugUntrapXErrors();
 // Sets a window's atom-list property to the named atoms.
 void ugSetAtomList(Window window, const char *property, std::initializer_list<const char *> names);
 

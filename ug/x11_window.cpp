@@ -26,16 +26,14 @@ static int onIoError(Display *)
     _exit(2);
 }
 
-static int trapping, trappedError;
+static int trapping;
 
-// A refused request is no reason to stop the game: inside a trap it is expected and kept for the
-// caller; anywhere else it is a fault, said on stderr with the request and the error.
+// A refused request is no reason to stop the game: inside a trap it is expected and ignored;
+// anywhere else it is a fault, said on stderr with the request and the error.
 static int onError(Display *display, XErrorEvent *event)
 {
-    if (trapping) {
-        trappedError = event->error_code;
+    if (trapping)
         return 0;
-    }
     char error[128] = "", number[16], request[128] = "";
     XGetErrorText(display, event->error_code, error, sizeof error);
     snprintf(number, sizeof number, "%d", event->request_code);
@@ -49,14 +47,12 @@ void ugTrapXErrors()
 {
     XSync(xDisplay, False);
     trapping = 1;
-    trappedError = Success;
 }
 
-int ugUntrapXErrors()
+void ugUntrapXErrors()
 {
     XSync(xDisplay, False);
     trapping = 0;
-    return trappedError;
 }
 
 long long ugNowMs()

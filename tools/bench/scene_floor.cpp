@@ -35,22 +35,6 @@ static void buildTube(Tube *tube, float radius)
     buildDisk(0, radius, 1, tubeSlices, tube->cap);
 }
 
-// Draws strips of slices + 1 vertex pairs from the arrays; without normals the current one is used.
-static void drawStrips(const float *vertices, const float *normals, int strips, int slices)
-{
-    glVertexPointer(3, GL_FLOAT, 0, vertices);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    if (normals) {
-        glNormalPointer(GL_FLOAT, 0, normals);
-        glEnableClientState(GL_NORMAL_ARRAY);
-    }
-    int count = 2 * (slices + 1);
-    for (int k = 0; k < strips; k++)
-        glDrawArrays(GL_TRIANGLE_STRIP, k * count, count);
-    glDisableClientState(GL_VERTEX_ARRAY);
-    glDisableClientState(GL_NORMAL_ARRAY);
-}
-
 // A capped tube standing on position, in the colour given, as the game places it.
 static void drawTube(const Tube &tube, const Vec3 &position, const GLfloat *colour)
 {
