@@ -33,7 +33,7 @@ TEST(Play, FromAnotherFolderTheSceneShowsClicksLandUnderThePointerAndTheCloseBut
     Session s;
     ASSERT_TRUE(openSession(s, 640, 480));
     // A folder without images: both are found beside the program, and no box shows.
-    Window w = startGame(s, gameProgram(), scratchDir());
+    Window w = startGame(s, gameCopy() / "rinkslider", scratchDir());
     ASSERT_NE(w, 0u);
     EXPECT_EQ(windowClass(s.display, w), "ug window");
     Shot shot = capture(s.display, w);

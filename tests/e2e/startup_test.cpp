@@ -59,7 +59,7 @@ TEST(StartUp, WithoutADisplayOrEglItSaysWhichFailedOnOneLineAndEndsWithOne)
          "eglGetPlatformDisplay failed: EGL_"},
     };
     for (const auto &c : cases) {
-        Child game = startProcess(gameProgram(), {}, buildDir(), c.display, c.env);
+        Child game = startProcess(gameCopy() / "rinkslider", {}, scratchDir(), c.display, c.env);
         EXPECT_EQ(exitCode(game, 3000), 1) << c.what;
         std::string errors = errorsOf(game);
         EXPECT_EQ(errors.find('\n'), errors.size() - 1) << c.what << ": " << errors;

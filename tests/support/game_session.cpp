@@ -122,14 +122,16 @@ Child startProcess(const fs::path &program, const std::vector<std::string> &args
 }
 
 // Under tools/sanitize/valgrind.sh the game runs inside memcheck, its errors turned into exit code 99.
-Window startGame(Session &s, const fs::path &program, const fs::path &workDir, const std::vector<std::string> &env)
+Window startGame(Session &s, const fs::path &given, const fs::path &workDir, const std::vector<std::string> &env)
 {
+    fs::path program = given.empty() ? gameCopy() / "rinkslider" : given;
+    fs::path dir = workDir.empty() ? program.parent_path() : workDir;
     const char *suppressions = getenv("RINKSLIDER_VALGRIND");
     s.game = suppressions ? startProcess("/usr/bin/valgrind", {"--error-exitcode=99", "--leak-check=full",
                                                                "--errors-for-leak-kinds=definite",
                                                                std::string("--suppressions=") + suppressions, program},
-                                         workDir, s.server.name, env)
-                          : startProcess(program, {}, workDir, s.server.name, env);
+                                         dir, s.server.name, env)
+                          : startProcess(program, {}, dir, s.server.name, env);
     Window w = s.game.pid ? findWindow(s.display, "Rinkslider") : 0;
     return w && captureUntil(s.display, w, showsScene) ? w : 0;
 }

@@ -67,7 +67,9 @@ fs::path gameCopy(const char *image = nullptr, const std::string *bytes = nullpt
 Child startProcess(const fs::path &program, const std::vector<std::string> &args, const fs::path &workDir,
                    const std::string &display, const std::vector<std::string> &env = {});
 // Starts the program into s.game and waits until its window shows the scene; the window, else 0.
-Window startGame(Session &s, const fs::path &program = gameProgram(), const fs::path &workDir = buildDir(),
+// Without a program it starts a copy of its own from the copy's folder, so that tests run side by
+// side do not share the instance lock.
+Window startGame(Session &s, const fs::path &program = {}, const fs::path &workDir = {},
                  const std::vector<std::string> &env = {});
 // The exit code once the child ends (128 + signal), or -1 after killing it when it runs past the time.
 int exitCode(Child &c, int timeoutMs = WAIT_MS);
