@@ -34,7 +34,9 @@ int appMain(int, char **)
     ugSetResizeHandler(win, onResize);
     ugSetKeyHandler(win, onKey);
     ugSetPointerHandler(win, onPointer);
+    ugSetMotionHandler(win, onMotion);
     ugSetIdleHandler(display, onIdle);
+    ugAnimate(win, 1);
     ugRun(display);
     return 0;
 }
@@ -42,12 +44,23 @@ int appMain(int, char **)
 // The serves the sounds have followed so far.
 static int32_t servesHeard = 0;
 
-// Moves the listener with the camera, and starts the sounds of a serve since the last tick and of what
-// the tick did.
-static void playTickSounds(const TickEvents &events)
+// Where the last tick found what it moves, and the serves up to then: frames between ticks draw the
+// way from there to where the tick left them.
+static struct {
+    Vec3 puck, cpuMallet;
+    int32_t serves;
+} lastTick;
+
+// Moves the listener with the camera; paused, minimised or muted, nothing is heard.
+static void placeListenerAtCamera(UgWin *win)
 {
     const Vec3 &eye = gameWorld.camera.eye;
-    placeListener(eye.x, eye.y, eye.z, soundMuted);
+    placeListener(eye.x, eye.y, eye.z, soundMuted || gamePaused || ugIsMinimised(win));
+}
+
+// Starts the sounds of a serve since the last tick and of what the tick did.
+static void playTickSounds(const TickEvents &events)
+{
     if (servesHeard != serveCount) {
         servesHeard = serveCount;
         playSound(SOUND_SERVE, gameWorld.puck.position.x, gameWorld.puck.position.z);
@@ -65,7 +78,15 @@ static void playTickSounds(const TickEvents &events)
 
 void onIdle(UgWin *win)
 {
+    bool inPlay = gameWorld.goalState == 0, minimised = ugIsMinimised(win);
+    if (inPlay && minimised)
+        gamePaused = true;
+    ugInhibitScreenSaver(win->display, inPlay && !gamePaused && !minimised);
+    placeListenerAtCamera(win);
+    if (gamePaused)
+        return;
     const GameWorld before = gameWorld;
+    lastTick = {before.puck.position, before.cpuMallet.position, serveCount};
     Puck &puck = gameWorld.puck;
     puck.position.x += puck.vx;
     puck.position.z += puck.vz;
@@ -91,6 +112,15 @@ void onResize(UgWin *, int width, int height)
 
 void onDisplay(UgWin *win)
 {
+    // The puck and the computer's mallet are drawn part way along their last tick's move, reaching
+    // the tick's positions as the next tick comes; a puck just served is drawn where it was put.
+    Vec3 &puck = gameWorld.puck.position, &cpuMallet = gameWorld.cpuMallet.position;
+    const Vec3 puckNow = puck, cpuMalletNow = cpuMallet;
+    if (lastTick.serves == serveCount) {
+        float phase = ugTickPhase(win);
+        puck = between3(lastTick.puck, puckNow, phase);
+        cpuMallet = between3(lastTick.cpuMallet, cpuMalletNow, phase);
+    }
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
     const Vec3 &eye = gameWorld.camera.eye;
@@ -100,6 +130,8 @@ void onDisplay(UgWin *win)
     drawMallets();
     drawFloor();
     drawHud();
+    puck = puckNow;
+    cpuMallet = cpuMalletNow;
     glFlush();
     ugPresent(win);
 }

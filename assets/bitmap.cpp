@@ -75,7 +75,7 @@ int loadFloorTexture()
     if (!loadBitmap("floor.bmp", &image))
         return 0;
     // Bitmap rows are stored padded to 4 bytes.
-    makeTexture(&floorTexture, image, 4);
+    makeTexture(&floorTexture, image, 4, GL_LINEAR);
     free(image.pixels);
     return 1;
 }

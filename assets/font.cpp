@@ -1,12 +1,21 @@
 // Bitmap-font text in 16.16 fixed point, and the heads-up display drawn over each frame.
 #include "assets/font.h"
 
+#include "game/input.h"
 #include "game/world.h"
 #include "render/vecmath.h"
 
+#include <math.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
+
+// Text units a side of the square the heads-up display is laid out in.
+static const int textSquare = 250;
+// The handset's screen height, where the display was drawn at one pixel a unit.
+static const int handsetHeight = 320;
+// The score line's length with two-digit scores, "User 10 - 10 CPU".
+static const int scoreLineCells = 16;
 
 GLuint fontTexture;
 BitmapFont *hudFont;
@@ -50,12 +59,20 @@ void endText()
     glDisable(GL_BLEND);
 }
 
-void setTextProjection()
+int hudScale(int width, int height)
+{
+    int byHeight = (int)lround(height / (double)handsetHeight);
+    int byWidth = width / (scoreLineCells * hudCellSize);
+    int scale = byHeight < byWidth ? byHeight : byWidth;
+    return scale > 1 ? scale : 1;
+}
+
+void setTextProjection(int height, int scale)
 {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    glViewport(0, 0, 250, 250);
-    glOrthox(0, 250 * 65536, 0, 250 * 65536, -65536, 65536);
+    glViewport(0, height - textSquare * scale, textSquare * scale, textSquare * scale);
+    glOrthox(0, textSquare * 65536, 0, textSquare * 65536, -65536, 65536);
     glMatrixMode(GL_MODELVIEW);
 }
 
@@ -99,18 +116,21 @@ void printScore()
 
 void drawHud()
 {
-    setTextProjection();
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    setTextProjection(viewport[3], hudScale(viewport[2], viewport[3]));
     glLoadIdentity();
     beginText();
     printScore();
     // The banner at half size, just under the score line (pixel rows 220 to 227.5).
     glScalef(0.5f, 0.5f, 0.5f);
     if (hudFont)
-        drawText(hudFont, 0, 440, "Rinkslider");
+        drawText(hudFont, 0, 440, gamePaused ? "Rinkslider - paused" : "Rinkslider");
     endText();
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     setPerspective(gameWorld.camera.fovY, 1.0f, 20.0f, 150.0f);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+    glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
 }

@@ -61,8 +61,9 @@ int loadTgaTexture(const char *path, GLuint *texture)
         *texture = 0;
         return 0;
     }
-    // Packed rows need not be 4-byte aligned.
-    makeTexture(texture, image, 1);
+    // Packed rows need not be 4-byte aligned; glyphs are drawn at whole multiples of their texels,
+    // where nearest sampling keeps their edges sharp.
+    makeTexture(texture, image, 1, GL_NEAREST);
     free(image.pixels);
     return 1;
 }

@@ -5,6 +5,7 @@
 #include <stdlib.h>
 
 bool soundMuted = false;
+bool gamePaused = false;
 
 void add3(const Vec3 *a, const Vec3 *b, Vec3 *out)
 {
@@ -23,7 +24,7 @@ static void turnCamera(float delta)
     updateCamera();
 }
 
-void onKey(UgWin *, int key, int, int)
+void onKey(UgWin *win, int key, int, int)
 {
     switch (key) {
     case UG_KEY_LEFT:
@@ -33,11 +34,18 @@ void onKey(UgWin *, int key, int, int)
         turnCamera(5);
         break;
     case UG_KEY_DOWN:
-        if (gameWorld.goalState != 0)
+        if (gameWorld.goalState != 0 && !gamePaused)
             serve();
         break;
     case 'm':
         soundMuted = !soundMuted;
+        break;
+    case 'p':
+    case UG_KEY_PAUSE:
+        gamePaused = !gamePaused;
+        break;
+    case UG_KEY_F11:
+        ugToggleFullscreen(win);
         break;
     case UG_KEY_UP:
     case 'q':
@@ -60,7 +68,7 @@ static float clamp(float v, float low, float high)
 void onPointer(UgWin *win, int, int, int x, int y)
 {
     const Camera &camera = gameWorld.camera;
-    if (win->clientHeight <= 0)
+    if (win->clientHeight <= 0 || gamePaused)
         return;
     // The projection keeps the vertical field of view, so both scales follow the client height.
     double sizeRatio = win->clientHeight / 250.0;
@@ -81,4 +89,9 @@ void onPointer(UgWin *win, int, int, int x, int y)
     Mallet &mallet = gameWorld.userMallet;
     mallet.position.x = clamp(d.x * t + camera.eye.x, mallet.minX + mallet.radius, mallet.maxX - mallet.radius);
     mallet.position.z = clamp(d.z * t + camera.eye.z, mallet.minZ + mallet.radius, mallet.maxZ - mallet.radius);
+}
+
+void onMotion(UgWin *win, int x, int y)
+{
+    onPointer(win, 0, 0, x, y);
 }

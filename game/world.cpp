@@ -85,7 +85,7 @@ int initGame()
         fontPath = besideProgram;
     loadTgaTexture(fontPath, &fontTexture);
     BitmapFont *font = (BitmapFont *)malloc(sizeof(BitmapFont));
-    hudFont = font ? initBitmapFont(font, fontTexture, 15, 15) : nullptr;
+    hudFont = font ? initBitmapFont(font, fontTexture, hudCellSize, hudCellSize) : nullptr;
     return 1;
 }
 

@@ -3,6 +3,11 @@
 #include <GLES/gl.h>
 #include <math.h>
 
+Vec3 between3(const Vec3 &a, const Vec3 &b, float t)
+{
+    return {a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t, a.z + (b.z - a.z) * t};
+}
+
 void normalize3(Vec3 *v)
 {
     float length = (float)sqrt(v->x * v->x + v->y * v->y + v->z * v->z);

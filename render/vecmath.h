@@ -9,6 +9,8 @@ typedef float Mat4[16];  // column by column, as GL takes it
 
 // Scales v to unit length; a zero vector stays zero.
 void normalize3(Vec3 *v);
+// The point the share t of the way from a to b.
+Vec3 between3(const Vec3 &a, const Vec3 &b, float t);
 // out = a x b; out must differ from a and b.
 void cross3(const Vec3 *a, const Vec3 *b, Vec3 *out);
 // Loads the identity.

@@ -20,6 +20,7 @@ struct GameTest : ::testing::Test {
     void SetUp() override
     {
         resetWorld();
+        gamePaused = false;
         placePuck(0, 0, 0, 0);
         gameWorld.userMallet.position = {9, 0, 19};
         gameWorld.cpuMallet.position = {-9, 0, -19};
@@ -221,8 +222,23 @@ TEST_F(GameTest, TheCameraLooksFromBehindThePlayersEndAndArrowsTurnItWithinTwent
     expectVec(c.eye, 20.521255f, 30, 56.38154f);
 }
 
-TEST_F(GameTest, DownServesOnlyAfterAGoalAndOtherKeysDoNothing)
+TEST_F(GameTest, DownServesOnlyAfterAGoalPauseStopsTheWorldAndOtherKeysDoNothing)
 {
+    // Paused, neither a tick, a tap nor Down moves anything, until the same key resumes.
+    for (int key : {(int)'p', (int)UG_KEY_PAUSE}) {
+        placePuck(1, 2, 0.5f, 0);
+        gameWorld.goalState = 1;
+        onKey(&win, key, 0, 0);
+        const GameWorld paused = gameWorld;
+        onIdle(&win);
+        onPointer(&win, 0, 0, 125, 200);
+        onKey(&win, UG_KEY_DOWN, 0, 0);
+        EXPECT_EQ(memcmp(&paused, &gameWorld, sizeof paused), 0) << key;
+        onKey(&win, key, 0, 0);
+        onIdle(&win);
+        EXPECT_EQ(gameWorld.puck.position.x, 1.5f) << key;
+    }
+    gameWorld.goalState = 0;
     placePuck(3, 4, 0, 0);
     onKey(&win, UG_KEY_DOWN, 0, 0);
     EXPECT_EQ(gameWorld.puck.position.x, 3);

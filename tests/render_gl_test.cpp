@@ -145,23 +145,62 @@ TEST_F(RenderGlTest, AFrameShowsEachObjectInItsColourAndTheScoreLineOverIt)
     }
     // Above the table the view ends at the far plane, in the sky-blue clear colour.
     EXPECT_TRUE(near(pixelAt(frameSize / 2, frameSize - 2), SKY));
-    // The text adds to the scene: the bottom bar of the first 'U' is brighter than the scene just below it.
-    Rgb bar = pixelAt(7, 232), below = pixelAt(7, 228);
-    EXPECT_GT(bar.r + bar.g + bar.b, below.r + below.g + below.b + 150);
+    // The text square's 250 rows hang from the top of the frame; at this height a unit is a pixel.
+    const int line = frameSize - 250 + 230;
 
-    // "User 1 - 0 CPU" in 15-pixel cells from row 230, dark between the lines and past its 14
-    // characters, the banner at half size below it, and nothing else.
+    // "User 1 - 0 CPU" in 15-pixel cells, dark between the lines and past its 14 characters, the
+    // banner at half size below it, and nothing else.
     drawHudOnBlack(1, 0);
-    EXPECT_GT(pixelAt(7, 232).r, 100);
-    EXPECT_LT(pixelAt(7, 241).r, 30);  // the open middle of the 'U'
-    for (auto [x0, y0, x1, y1] : {std::array{60, 230, 74, 245}, {210, 220, 249, 249}, {0, 0, 249, 219}})
+    EXPECT_GT(pixelAt(7, line + 2).r, 100);
+    EXPECT_LT(pixelAt(7, line + 11).r, 30);  // the open middle of the 'U'
+    for (auto [x0, y0, x1, y1] : {std::array{60, line, 74, line + 15}, {210, line - 10, frameSize - 1, frameSize - 1},
+                                  {0, 0, frameSize - 1, line - 11}})
         EXPECT_EQ(litIn(x0, y0, x1, y1), std::vector<bool>((x1 - x0 + 1) * (y1 - y0 + 1))) << x0 << "," << y0;
-    std::vector<bool> banner = litIn(0, 220, 74, 227);
+    std::vector<bool> banner = litIn(0, line - 10, 74, line - 3);
     EXPECT_GT(std::count(banner.begin(), banner.end(), true), 40);
-    std::vector<bool> one = litIn(75, 230, 89, 244), zero = litIn(135, 230, 149, 244);
+    std::vector<bool> one = litIn(75, line, 89, line + 14), zero = litIn(135, line, 149, line + 14);
     EXPECT_NE(one, zero);
     // The player's score comes first: the other way round, the two digits change places.
     drawHudOnBlack(0, 1);
-    EXPECT_EQ(litIn(75, 230, 89, 244), zero);
-    EXPECT_EQ(litIn(135, 230, 149, 244), one);
+    EXPECT_EQ(litIn(75, line, 89, line + 14), zero);
+    EXPECT_EQ(litIn(135, line, 149, line + 14), one);
+}
+
+TEST_F(RenderGlTest, TheScoreLineIsAFewHundredthsOfTheHeightWholeAndCrispAtEverySize)
+{
+    closeOffscreenGl();
+    for (auto [w, h] : {std::pair{320, 240}, {640, 480}, {1024, 768}, {1920, 1080}, {2560, 1440}, {3840, 2160}}) {
+        ASSERT_EQ(1, openOffscreenGl(w, h));
+        BitmapFont font;
+        ASSERT_EQ(1, loadTgaTexture((buildDir() / "font.tga").c_str(), &fontTexture));
+        hudFont = initBitmapFont(&font, fontTexture, hudCellSize, hudCellSize);
+        glClearColor(0, 0, 0, 0);
+        glClear(GL_COLOR_BUFFER_BIT);
+        onResize(nullptr, w, h);
+        drawHud();
+        std::vector<uint8_t> frame((size_t)w * h * 4);
+        glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, frame.data());
+        auto red = [&](int x, int y) { return frame[((size_t)y * w + x) * 4]; };
+        int top = -1, bottom = -1, left = w, right = -1;
+        for (int y = h - 1; y >= 0 && (bottom < 0 || y == bottom - 1); y--)
+            for (int x = 0; x < w; x++)
+                if (red(x, y) > 100) {
+                    top = top < 0 ? y : top;
+                    bottom = y;
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                }
+        double share = top < 0 ? 0 : (top - bottom + 1) / (double)h;
+        EXPECT_TRUE(share >= 0.025 && share <= 0.07) << w << "x" << h << ": " << share;
+        EXPECT_TRUE(left > 0 && right < w - 1 && top < h - 1) << w << "x" << h;
+        // Crisp: every pixel of the line is a glyph's full shade or none, never a blur between.
+        int blurred = 0;
+        for (int y = bottom; y <= top; y++)
+            for (int x = left; x <= right; x++)
+                blurred += red(x, y) > 0 && red(x, y) < 255;
+        EXPECT_EQ(blurred, 0) << w << "x" << h;
+        glDeleteTextures(1, &fontTexture);
+        closeOffscreenGl();
+    }
+    ASSERT_EQ(1, openOffscreenGl(frameSize, frameSize));
 }

@@ -8,6 +8,8 @@
 
 #include <GLES/gl.h>
 #include <X11/Xatom.h>
+#include <X11/extensions/XTest.h>
+#include <X11/extensions/scrnsaver.h>
 #include <atomic>
 #include <thread>
 #include <unistd.h>
@@ -35,6 +37,7 @@ static void recordPointer(UgWin *, int b, int s, int x, int y)
     calls.push_back("pointer " + std::to_string(b) + " " + std::to_string(s) + " " + std::to_string(x) + " " +
                     std::to_string(y));
 }
+static void recordMotion(UgWin *, int x, int y) { calls.push_back("motion " + std::to_string(x) + " " + std::to_string(y)); }
 // A tick asks for a frame, as the game's does.
 static void recordTick(UgWin *w)
 {
@@ -114,12 +117,22 @@ protected:
     }
 };
 
-TEST_F(UgWindowTest, PaintCallsResizeWithTheClientSizeThenDraw)
+TEST_F(UgWindowTest, PaintCallsResizeWithTheClientSizeThenDrawAndAnimatedPaintsAtTheRefreshRate)
 {
     ugSetResizeHandler(win, recordResize);
     ugSetDrawHandler(win, recordDraw);
     ASSERT_TRUE(pumpUntil([] { return !calls.empty() && calls.back() == "draw"; }));
     EXPECT_EQ(calls, (std::vector<std::string>{"resize 640x480", "draw"}));
+    // Over a second: not animated, only the paints the ticks ask for; animated, Xvfb's 60 Hz (its
+    // mode gives no timings) with the ticks' paints among them.
+    for (int animated : {0, 1}) {
+        ugAnimate(win, animated);
+        ticks.clear();
+        draws = 0;
+        pumpUntil([] { return false; }, 1000);
+        EXPECT_GE(draws, animated ? 45 : (int)ticks.size() - 1);
+        EXPECT_LE(draws, animated ? 75 : (int)ticks.size() + 1);
+    }
     // Without a draw handler a paint does not come back forever: the ticks go on.
     ugSetDrawHandler(win, nullptr);
     ticks.clear();
@@ -132,24 +145,47 @@ TEST_F(UgWindowTest, TheTimerNeverBurstsAfterASlowTick)
     ASSERT_TRUE(pumpUntil([] { return ticks.size() >= 5; }));
     // The periods missed during the slow tick are dropped: each further tick waits for its own.
     EXPECT_GE(ticks[4] - ticks[1], 2 * 40 - 1);
+    // The phase starts at each tick and stops at 1 when the next is late.
+    EXPECT_LT(ugTickPhase(win), 0.5f);
+    usleep(50000);
+    EXPECT_EQ(ugTickPhase(win), 1.0f);
 }
 
-TEST_F(UgWindowTest, KeysCharactersAndPressesReachTheirHandlersInOrder)
+TEST_F(UgWindowTest, KeysCharactersPressesAndDragsReachTheirHandlersInOrder)
 {
     Window w = win->nativeWindow;
-    for (KeySym sym : {XK_Left, XK_Shift_L, XK_KP_Left, XK_F12, XK_q})
+    for (KeySym sym : {XK_Left, XK_Shift_L, XK_KP_Left, XK_F12, XK_Pause, XK_q})
         sendKey(x, w, sym);
     sendButton(x, w, ButtonPress, 1, 120, 200);
     sendButton(x, w, ButtonRelease, 1, 120, 200);
     sendButton(x, w, ButtonPress, 4, 5, 5);  // the wheel
     sendButton(x, w, ButtonPress, 3, 7, 9);
-    ASSERT_TRUE(pumpUntil([] { return calls.size() >= 6; }));
+    ASSERT_TRUE(pumpUntil([] { return calls.size() >= 7; }));
     pumpUntil([] { return ticks.size() >= 2; });
-    EXPECT_EQ(calls, (std::vector<std::string>{"key 300", "key 300", "key 212", "key 113", "pointer 0 0 120 200",
-                                               "pointer 2 0 7 9"}));
+    EXPECT_EQ(calls, (std::vector<std::string>{"key 300", "key 300", "key 212", "key 309", "key 113",
+                                               "pointer 0 0 120 200", "pointer 2 0 7 9"}));
+    // A drag through XTest, all within one frame: motion without a button and after the release
+    // reaches nothing; with it held one call comes, with the latest position, before the frame's paint.
+    ugSetMotionHandler(win, recordMotion);
+    ugSetDrawHandler(win, recordDraw);
+    ugAnimate(win, 1);
+    calls.clear();
+    XTestFakeMotionEvent(x, -1, 650, 10, CurrentTime);
+    XTestFakeButtonEvent(x, 1, True, CurrentTime);
+    for (int i = 1; i <= 20; i++)
+        XTestFakeMotionEvent(x, -1, 650 + i, 10 + 2 * i, CurrentTime);
+    XSync(x, False);
+    XSync(xDisplay, False);  // the game's connection holds every event of the drag
+    ASSERT_TRUE(pumpUntil([] { return calls.size() >= 3; }));
+    EXPECT_EQ(calls, (std::vector<std::string>{"pointer 0 0 10 10", "motion 30 50", "draw"}));
+    XTestFakeButtonEvent(x, 1, False, CurrentTime);
+    XTestFakeMotionEvent(x, -1, 700, 100, CurrentTime);
+    ticks.clear();
+    pumpUntil([] { return ticks.size() >= 3; });
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "draw"), (long)calls.size() - 2) << calls.back();
 }
 
-TEST_F(UgWindowTest, TheWindowFillsTheMonitorUnderThePointerAndKeepsASizeThePlayerGaveIt)
+TEST_F(UgWindowTest, TheWindowFillsTheMonitorUnderThePointerAndKeepsASizeThePlayerGaveItThroughFullscreen)
 {
     EXPECT_EQ(screenRect(win->nativeWindow), std::vector<int>({640, 0, 640, 480}));
     // The monitor shrinks and the desktop says it changed: a window that fills its monitor follows.
@@ -162,6 +198,16 @@ TEST_F(UgWindowTest, TheWindowFillsTheMonitorUnderThePointerAndKeepsASizeThePlay
     // The player's own size outlives both activation and desktop changes.
     XResizeWindow(x, win->nativeWindow, 300, 200);
     ASSERT_TRUE(pumpUntil([] { return win->clientWidth == 300; }));
+    // Fullscreen covers the window's monitor and stays there through a desktop change, wherever the pointer is.
+    ugToggleFullscreen(win);
+    ASSERT_TRUE(pumpUntil([] { return win->clientWidth == 600; }));
+    XWarpPointer(x, None, DefaultRootWindow(x), 0, 0, 0, 0, 100, 100);
+    XChangeProperty(x, DefaultRootWindow(x), workArea, XA_CARDINAL, 32, PropModeReplace, (unsigned char *)area, 4);
+    ticks.clear();
+    pumpUntil([] { return ticks.size() >= 2; });
+    EXPECT_EQ(screenRect(win->nativeWindow), std::vector<int>({640, 0, 600, 400}));
+    ugToggleFullscreen(win);
+    ASSERT_TRUE(pumpUntil([] { return win->clientWidth == 300; }));
     XSetInputFocus(x, win->nativeWindow, RevertToParent, CurrentTime);
     XChangeProperty(x, DefaultRootWindow(x), workArea, XA_CARDINAL, 32, PropModeReplace, (unsigned char *)area, 4);
     XSync(x, False);
@@ -170,9 +216,10 @@ TEST_F(UgWindowTest, TheWindowFillsTheMonitorUnderThePointerAndKeepsASizeThePlay
     EXPECT_EQ(screenRect(win->nativeWindow), std::vector<int>({640, 0, 300, 200}));
 }
 
-TEST_F(UgWindowTest, AHiddenWindowTicksWithoutDrawingAndDrawsAtOnceWhenShown)
+TEST_F(UgWindowTest, AHiddenWindowTicksWithoutDrawingAndDrawsAtOnceWhenShownAndTheScreenSaverWaitsWhileAsked)
 {
     ugSetDrawHandler(win, recordDraw);
+    ugAnimate(win, 1);  // frames wait while hidden, as asked-for paints do
     ASSERT_TRUE(pumpUntil([] { return draws > 0; }));
     Window cover = XCreateSimpleWindow(x, DefaultRootWindow(x), 600, 0, 680, 480, 0, 0, 0);
     XSetWindowAttributes overrideRedirect{};
@@ -189,12 +236,25 @@ TEST_F(UgWindowTest, AHiddenWindowTicksWithoutDrawingAndDrawsAtOnceWhenShown)
         draws = 0;
         ASSERT_TRUE(pumpUntil([] { return ticks.size() >= 5; })) << way.how;
         EXPECT_EQ(draws, 0) << way.how;
+        EXPECT_EQ(ugIsMinimised(win), way.hidden == win->nativeWindow) << way.how;
         (way.hidden == cover ? XUnmapWindow : XMapWindow)(x, way.hidden);
         XSync(x, False);
         ticks.clear();
         ASSERT_TRUE(pumpUntil([] { return draws > 0; })) << way.how;
         EXPECT_TRUE(ticks.empty()) << way.how << ": the first paint waited for a tick";
+        EXPECT_FALSE(ugIsMinimised(win)) << way.how;
     }
+    XSetScreenSaver(x, 1, 0, DontPreferBlanking, AllowExposures);
+    XForceScreenSaver(x, ScreenSaverReset);
+    XSync(x, False);
+    auto saverOn = [] {
+        XScreenSaverInfo info{};
+        return XScreenSaverQueryInfo(x, DefaultRootWindow(x), &info) && info.state == ScreenSaverOn;
+    };
+    ugInhibitScreenSaver(display, 1);
+    EXPECT_FALSE(waitFor(saverOn, 1500));
+    ugInhibitScreenSaver(display, 0);
+    EXPECT_TRUE(waitFor(saverOn, 3000));
 }
 
 TEST_F(UgWindowTest, UnderOpenboxWithAPanelTheFrameFillsTheMonitorsWorkAreaUntilThePlayerResizesIt)
@@ -220,6 +280,16 @@ TEST_F(UgWindowTest, UnderOpenboxWithAPanelTheFrameFillsTheMonitorsWorkAreaUntil
         return frame == want;
     });
     EXPECT_EQ(frame, want);
+    // Fullscreen as the manager does it covers the whole monitor, then gives the maximised size back.
+    std::vector<int> maximised = screenRect(w);
+    auto full = [&] {
+        std::vector<long> s = property(x, w, "_NET_WM_STATE");
+        return std::count(s.begin(), s.end(), (long)XInternAtom(x, "_NET_WM_STATE_FULLSCREEN", False)) == 1;
+    };
+    ugToggleFullscreen(managed);
+    EXPECT_TRUE(pumpUntil([&] { return full() && screenRect(w) == std::vector<int>({640, 0, 640, 480}); }));
+    ugToggleFullscreen(managed);
+    EXPECT_TRUE(pumpUntil([&] { return !full() && screenRect(w) == maximised; }));
     // Un-maximised and made smaller, as a player does, it keeps that size when it takes the focus again.
     XEvent e{};
     e.xclient = XClientMessageEvent{ClientMessage, 0, True, x, w, XInternAtom(x, "_NET_WM_STATE", False), 32, {}};

@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(build-essential cmake pkg-config libgles-dev libegl-dev libx11-dev
-          libxrandr-dev libxinerama-dev libegl-mesa0 libgl1-mesa-dri
+          libxrandr-dev libxinerama-dev libxss-dev libegl-mesa0 libgl1-mesa-dri
           libopenal-dev libopenal1)
 if [[ ${1:-} == test || ${1:-} == bench ]]; then
   packages+=(libgtest-dev xvfb libxtst-dev desktop-file-utils

@@ -10,6 +10,7 @@ typedef void (*UgDrawHandler)(UgWin *win);
 typedef void (*UgResizeHandler)(UgWin *win, int width, int height);
 typedef void (*UgKeyHandler)(UgWin *win, int key, int x, int y);
 typedef void (*UgPointerHandler)(UgWin *win, int button, int state, int x, int y);
+typedef void (*UgMotionHandler)(UgWin *win, int x, int y);
 typedef void (*UgIdleHandler)(UgWin *win);
 
 struct UgDisplay {
@@ -27,6 +28,7 @@ struct UgWin {
     UgResizeHandler resizeHandler;
     UgKeyHandler keyHandler;
     UgPointerHandler pointerHandler;
+    UgMotionHandler motionHandler;
     UgDisplay *display;
     UgWin *next, *prev;
     void *surface;
@@ -39,7 +41,7 @@ enum UgKey {
     UG_KEY_F1 = 201, UG_KEY_F2, UG_KEY_F3, UG_KEY_F4, UG_KEY_F5, UG_KEY_F6,
     UG_KEY_F7, UG_KEY_F8, UG_KEY_F9, UG_KEY_F10, UG_KEY_F11, UG_KEY_F12,
     UG_KEY_LEFT = 300, UG_KEY_UP, UG_KEY_RIGHT, UG_KEY_DOWN,
-    UG_KEY_PAGE_UP, UG_KEY_PAGE_DOWN, UG_KEY_HOME, UG_KEY_END, UG_KEY_INSERT,
+    UG_KEY_PAGE_UP, UG_KEY_PAGE_DOWN, UG_KEY_HOME, UG_KEY_END, UG_KEY_INSERT, UG_KEY_PAUSE,
 };
 
 // Opens the display and initialises EGL on it; null on failure, with ugFailure saying why.
@@ -59,6 +61,9 @@ void ugSetDrawHandler(UgWin *win, UgDrawHandler handler);
 void ugSetResizeHandler(UgWin *win, UgResizeHandler handler);
 void ugSetKeyHandler(UgWin *win, UgKeyHandler handler);
 void ugSetPointerHandler(UgWin *win, UgPointerHandler handler);
+// Pointer motion while a button is held over the window, in client coordinates; however many
+// motion events come, the handler is called at most once a frame, with the latest position.
+void ugSetMotionHandler(UgWin *win, UgMotionHandler handler);
 void ugSetIdleHandler(UgDisplay *display, UgIdleHandler handler);
 
 // Dispatches messages until the window is destroyed.
@@ -67,6 +72,16 @@ void ugRun(UgDisplay *display);
 void ugRequestRedraw(UgWin *win);
 // Shows the frame just drawn.
 void ugPresent(UgWin *win);
+// While on, the window is painted again at the display's refresh rate whenever it can be seen.
+void ugAnimate(UgWin *win, int on);
+// The share of the tick period gone since the window's last timer message, from 0 to 1.
+float ugTickPhase(UgWin *win);
+// Switches the window between fullscreen on its monitor and the size it had before.
+void ugToggleFullscreen(UgWin *win);
+// 1 while the window is minimised or unmapped.
+int ugIsMinimised(UgWin *win);
+// Keeps the screen saver from starting while inhibit is 1; 0 releases it.
+void ugInhibitScreenSaver(UgDisplay *display, int inhibit);
 // Gives the window its icon for task bars and switchers: for each size, width, height, then
 // width x height ARGB pixels row by row.
 void ugSetWindowIcon(UgWin *win, const unsigned long *icon, size_t length);

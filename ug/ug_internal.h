@@ -20,7 +20,7 @@ enum {
 };
 enum { WA_INACTIVE = 0, WA_ACTIVE = 1, WA_CLICKACTIVE = 2 };
 enum {
-    VK_BACK = 8, VK_TAB = 9, VK_RETURN = 13, VK_SHIFT = 16, VK_CONTROL = 17, VK_MENU = 18,
+    VK_BACK = 8, VK_TAB = 9, VK_RETURN = 13, VK_SHIFT = 16, VK_CONTROL = 17, VK_MENU = 18, VK_PAUSE = 19,
     VK_ESCAPE = 27, VK_SPACE = 32, VK_PRIOR = 33, VK_NEXT = 34, VK_END = 35, VK_HOME = 36,
     VK_LEFT = 37, VK_UP = 38, VK_RIGHT = 39, VK_DOWN = 40, VK_INSERT = 45, VK_DELETE = 46,
     VK_F1 = 112, VK_F12 = 123,
@@ -131,6 +131,8 @@ UgResult ugDefWindowProc(EGLNativeWindowType window, unsigned message, UgWParam 
 void ugPostMessage(EGLNativeWindowType window, unsigned message, UgWParam wParam, UgLParam lParam);
 // Ends the loop: ugGetMessage returns 0 with the code once the queued messages are taken.
 void ugPostQuitMessage(int code);
+// Microseconds since the window's last timer message was dispatched; -1 before the first.
+long long ugSinceTimer(EGLNativeWindowType window);
 
 // Platform: dialogs (x11_dialogs.cpp).
 

@@ -142,6 +142,9 @@ UgWin *ugOpenWindow(UgDisplay *display, const char *mode, const char *title, int
         return nullptr;
     }
     ugBindWindow(display, win);
+    // Where the driver can, a swap waits for the vertical blank; elsewhere frame deadlines pace the loop.
+    if (!eglSwapInterval(display->eglDisplay, 1))
+        fprintf(stderr, "rinkslider: eglSwapInterval failed: %s\n", eglErrorName(eglGetError()));
     return win;
 }
 
@@ -171,6 +174,7 @@ void ugSetDrawHandler(UgWin *win, UgDrawHandler handler) { win->drawHandler = ha
 void ugSetResizeHandler(UgWin *win, UgResizeHandler handler) { win->resizeHandler = handler; }
 void ugSetKeyHandler(UgWin *win, UgKeyHandler handler) { win->keyHandler = handler; }
 void ugSetPointerHandler(UgWin *win, UgPointerHandler handler) { win->pointerHandler = handler; }
+void ugSetMotionHandler(UgWin *win, UgMotionHandler handler) { win->motionHandler = handler; }
 void ugSetIdleHandler(UgDisplay *display, UgIdleHandler handler) { display->idleHandler = handler; }
 
 int ugTranslateKey(unsigned virtualKey)
@@ -185,6 +189,7 @@ int ugTranslateKey(unsigned virtualKey)
     case VK_HOME: return UG_KEY_HOME;
     case VK_END: return UG_KEY_END;
     case VK_INSERT: return UG_KEY_INSERT;
+    case VK_PAUSE: return UG_KEY_PAUSE;
     }
     if (virtualKey >= VK_F1 && virtualKey <= VK_F12)
         return UG_KEY_F1 + (int)(virtualKey - VK_F1);
@@ -231,11 +236,16 @@ static void sendKey(UgWin *win, int code)
     win->keyHandler(win, code, x, y);
 }
 
+// The client point packed in lParam, x in the low 16 bits and y in the high, each signed: a drag
+// may go on beyond the window's left or top edge.
+static int pointX(UgLParam lParam) { return (int16_t)(lParam & 0xffff); }
+static int pointY(UgLParam lParam) { return (int16_t)((lParam >> 16) & 0xffff); }
+
 // Calls the pointer handler for a button press at the client point packed in lParam.
 static void sendPointer(UgWin *win, int button, UgLParam lParam)
 {
     if (win->pointerHandler)
-        win->pointerHandler(win, button, 0, (int)(lParam & 0xffff), (int)((lParam >> 16) & 0xffff));
+        win->pointerHandler(win, button, 0, pointX(lParam), pointY(lParam));
 }
 
 // Replaces the surface when the client size really changed, then tells the resize handler.
@@ -318,6 +328,10 @@ UgResult ugWindowProc(EGLNativeWindowType window, unsigned message, UgWParam wPa
         if (currentDisplay->idleHandler)
             currentDisplay->idleHandler(win);
         break;
+    case WM_MOUSEMOVE:
+        if (win->motionHandler)
+            win->motionHandler(win, pointX(lParam), pointY(lParam));
+        break;
     case WM_LBUTTONDOWN:
         sendPointer(win, 0, lParam);
         break;
@@ -346,6 +360,13 @@ void ugRun(UgDisplay *display)
 void ugRequestRedraw(UgWin *win)
 {
     ugInvalidate(win->nativeWindow);
+}
+
+float ugTickPhase(UgWin *win)
+{
+    long long since = ugSinceTimer(win->nativeWindow);
+    float phase = since < 0 ? 1.0f : (float)since / (tickPeriodMs * 1000.0f);
+    return phase < 1.0f ? phase : 1.0f;
 }
 
 void ugPresent(UgWin *win)

@@ -1,5 +1,6 @@
 // The desktop over X11: monitors, work area, the window manager and what it supports, the frame it
-// puts around a window, maximising and placing, whether a window can be seen, and window hints.
+// puts around a window, maximising, fullscreen and placing, whether a window can be seen or is
+// minimised, and window hints.
 #include "ug/x11_platform.h"
 
 #include <X11/Xatom.h>
@@ -10,7 +11,31 @@
 // The smallest client area in which the table, both goals and the score line can still be made out.
 enum { MIN_CLIENT_WIDTH = 320, MIN_CLIENT_HEIGHT = 240 };
 
+// The actions and the source of a _NET_WM_STATE request, as EWMH numbers them.
+enum { NET_WM_STATE_ADD = 1, NET_WM_STATE_TOGGLE = 2, NET_WM_SOURCE_APPLICATION = 1 };
+
 static int randrEventBase = -1;
+
+// A window's fullscreen state. Under a window manager that does fullscreen, on follows what it
+// says; without one, we placed the window over its monitor ourselves and restore holds the client
+// rectangle, on the screen, to put back.
+struct UgFullscreen {
+    Window id;
+    int on;
+    int ours;
+    UgRect restore;
+};
+
+static UgFullscreen fullscreens[UG_MAX_WINDOWS];
+
+// The fullscreen state of one of our windows; a slot taken by a new window starts out of fullscreen.
+static UgFullscreen *fullscreenOf(const UgNativeWindow *w)
+{
+    UgFullscreen *f = &fullscreens[w - nativeWindows];
+    if (f->id != w->id)
+        *f = UgFullscreen{w->id, 0, 0, UgRect{0, 0, 0, 0}};
+    return f;
+}
 
 // Reads up to count 32-bit items of a property from the offset; how many were read. The caller
 // frees *data with XFree when it is not null.
@@ -181,41 +206,107 @@ void ugReadDesktop(EGLNativeWindowType window, UgDesktop *desktop)
     ugUntrapXErrors();
 }
 
-void ugMaximiseWindow(EGLNativeWindowType window)
+// Asks the window manager to add or remove one or two states of the window; second may be null.
+static void requestWmState(Window window, long action, const char *first, const char *second)
 {
     XEvent event{};
     event.xclient.type = ClientMessage;
     event.xclient.window = window;
     event.xclient.message_type = ugAtom("_NET_WM_STATE");
     event.xclient.format = 32;
-    event.xclient.data.l[0] = 1;  // add
-    event.xclient.data.l[1] = (long)ugAtom("_NET_WM_STATE_MAXIMIZED_VERT");
-    event.xclient.data.l[2] = (long)ugAtom("_NET_WM_STATE_MAXIMIZED_HORZ");
-    event.xclient.data.l[3] = 1;  // a request from an application
+    event.xclient.data.l[0] = action;
+    event.xclient.data.l[1] = (long)ugAtom(first);
+    event.xclient.data.l[2] = second ? (long)ugAtom(second) : 0;
+    event.xclient.data.l[3] = NET_WM_SOURCE_APPLICATION;
     XSendEvent(xDisplay, DefaultRootWindow(xDisplay), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
     XFlush(xDisplay);
+}
+
+void ugMaximiseWindow(EGLNativeWindowType window)
+{
+    requestWmState(window, NET_WM_STATE_ADD, "_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ");
     // From now on the window manager keeps it fitted; asking again could land after the player's own
     // un-maximise and undo it.
     if (UgNativeWindow *w = ugFindNative(window))
         w->fittedWidth = w->fittedHeight = 0;
 }
 
-void ugPlaceWindow(EGLNativeWindowType window, UgRect client)
+// Moves and sizes the window's client area to the rectangle; 0 when the rectangle is empty.
+static int moveClient(Window window, UgRect client)
 {
     int width = client.right - client.left, height = client.bottom - client.top;
-    UgNativeWindow *w = ugFindNative(window);
-    if (!w || width <= 0 || height <= 0)
-        return;
+    if (width <= 0 || height <= 0)
+        return 0;
     XMoveResizeWindow(xDisplay, window, client.left, client.top, (unsigned)width, (unsigned)height);
     XFlush(xDisplay);
-    w->fittedWidth = width;
-    w->fittedHeight = height;
+    return 1;
+}
+
+void ugPlaceWindow(EGLNativeWindowType window, UgRect client)
+{
+    UgNativeWindow *w = ugFindNative(window);
+    if (!w || !moveClient(window, client))
+        return;
+    w->fittedWidth = client.right - client.left;
+    w->fittedHeight = client.bottom - client.top;
 }
 
 int ugFillsDesktop(EGLNativeWindowType window)
 {
     UgNativeWindow *w = ugFindNative(window);
-    return w && w->width == w->fittedWidth && w->height == w->fittedHeight;
+    return w && !fullscreenOf(w)->on && w->width == w->fittedWidth && w->height == w->fittedHeight;
+}
+
+// 1 when a window manager runs that puts windows in fullscreen on request.
+static int managerDoesFullscreen()
+{
+    return runningManager() != UG_NO_MANAGER && ewmhCheckWindow() &&
+           listHasAtom(DefaultRootWindow(xDisplay), "_NET_SUPPORTED", "_NET_WM_STATE_FULLSCREEN");
+}
+
+// The window's client area on the screen; empty when it cannot be read.
+static UgRect clientOnScreen(Window window)
+{
+    XWindowAttributes attributes;
+    int x, y;
+    Window child;
+    if (!XGetWindowAttributes(xDisplay, window, &attributes) ||
+        !XTranslateCoordinates(xDisplay, window, DefaultRootWindow(xDisplay), 0, 0, &x, &y, &child))
+        return UgRect{0, 0, 0, 0};
+    return UgRect{x, y, x + attributes.width, y + attributes.height};
+}
+
+// The fitted size is left alone both ways, so after leaving, a window fitted to the desktop stays
+// fitted and a size the player chose keeps sticking.
+void ugToggleFullscreen(UgWin *win)
+{
+    UgNativeWindow *w = ugFindNative(win->nativeWindow);
+    if (!w)
+        return;
+    UgFullscreen *f = fullscreenOf(w);
+    if (f->ours) {
+        moveClient(w->id, f->restore);
+        f->on = f->ours = 0;
+    } else if (f->on || managerDoesFullscreen()) {
+        requestWmState(w->id, NET_WM_STATE_TOGGLE, "_NET_WM_STATE_FULLSCREEN", nullptr);
+    } else {
+        f->restore = clientOnScreen(w->id);
+        // The monitor under the window's centre, picked as the desktop picks the one under the pointer.
+        UgDesktop desktop;
+        readMonitors(&desktop);
+        desktop.pointerX = (f->restore.left + f->restore.right) / 2;
+        desktop.pointerY = (f->restore.top + f->restore.bottom) / 2;
+        desktop.manager = UG_NO_MANAGER;
+        XRaiseWindow(xDisplay, w->id);
+        moveClient(w->id, ugPlaceOnDesktop(&desktop));
+        f->on = f->ours = 1;
+    }
+}
+
+int ugIsMinimised(UgWin *win)
+{
+    UgNativeWindow *w = ugFindNative(win->nativeWindow);
+    return w && (!w->mapped || w->hidden);
 }
 
 void ugSetDesktopHints(EGLNativeWindowType window)
@@ -274,15 +365,84 @@ int ugIsDesktopChange(const XEvent *event)
 
 void ugTrackWindowState(UgNativeWindow *w, const XEvent *event)
 {
-    if (event->type == VisibilityNotify)
+    if (event->type == VisibilityNotify) {
         w->obscured = event->xvisibility.state == VisibilityFullyObscured;
-    else if (event->type == PropertyNotify && event->xproperty.atom == ugAtom("_NET_WM_STATE"))
+    } else if (event->type == PropertyNotify && event->xproperty.atom == ugAtom("_NET_WM_STATE")) {
         w->hidden = listHasAtom(w->id, "_NET_WM_STATE", "_NET_WM_STATE_HIDDEN");
-    else if (event->type == ReparentNotify)
+        // The window manager may refuse fullscreen, or the player leave it through the manager.
+        UgFullscreen *f = fullscreenOf(w);
+        if (!f->ours)
+            f->on = listHasAtom(w->id, "_NET_WM_STATE", "_NET_WM_STATE_FULLSCREEN");
+    } else if (event->type == ReparentNotify) {
         ugPostMessage(w->id, WM_SETTINGCHANGE, 0, 0);  // a new frame: a window placed within its frame is placed anew
+    }
 }
 
 int ugCanBeSeen(const UgNativeWindow *w)
 {
     return w->mapped && !w->obscured && !w->hidden;
+}
+
+// The refresh rate of a mode in hertz; 0 when the mode gives no timings.
+static double modeRate(const XRRModeInfo &mode)
+{
+    double lines = (double)mode.vTotal;
+    if (mode.modeFlags & RR_DoubleScan)
+        lines *= 2;
+    if (mode.modeFlags & RR_Interlace)
+        lines /= 2;
+    return mode.hTotal && lines > 0 ? (double)mode.dotClock / (mode.hTotal * lines) : 0;
+}
+
+// The rate of the monitor whose CRTC holds the screen point, else of the primary output's; 0 when
+// RandR gives none.
+static double refreshRateAt(int x, int y)
+{
+    Window root = DefaultRootWindow(xDisplay);
+    int major = 0, minor = 0;
+    if (randrEventBase < 0 || !XRRQueryVersion(xDisplay, &major, &minor) || (major == 1 && minor < 3))
+        return 0;
+    XRRScreenResources *resources = XRRGetScreenResourcesCurrent(xDisplay, root);
+    if (!resources)
+        return 0;
+    RRCrtc primary = None;
+    RROutput primaryOutput = XRRGetOutputPrimary(xDisplay, root);
+    if (XRROutputInfo *output = primaryOutput ? XRRGetOutputInfo(xDisplay, resources, primaryOutput) : nullptr) {
+        primary = output->crtc;
+        XRRFreeOutputInfo(output);
+    }
+    double under = -1, primaryRate = 0;
+    for (int i = 0; i < resources->ncrtc; i++) {
+        XRRCrtcInfo *crtc = XRRGetCrtcInfo(xDisplay, resources, resources->crtcs[i]);
+        if (!crtc)
+            continue;
+        double rate = 0;
+        for (int m = 0; m < resources->nmode; m++)
+            if (resources->modes[m].id == crtc->mode)
+                rate = modeRate(resources->modes[m]);
+        // A CRTC that drives nothing has no size, so never holds the point.
+        if (under < 0 && x >= crtc->x && y >= crtc->y && x < crtc->x + (int)crtc->width &&
+            y < crtc->y + (int)crtc->height)
+            under = rate;
+        if (resources->crtcs[i] == primary)
+            primaryRate = rate;
+        XRRFreeCrtcInfo(crtc);
+    }
+    XRRFreeScreenResources(resources);
+    return under < 0 ? primaryRate : under;
+}
+
+long long ugFramePeriodUs(Window window)
+{
+    // Most monitors run at 60 Hz: the rate assumed where RandR gives none.
+    const double assumedRate = 60;
+    XWindowAttributes attributes;
+    int x = 0, y = 0;
+    Window child;
+    // The window's centre says which monitor it is on.
+    if (XGetWindowAttributes(xDisplay, window, &attributes))
+        XTranslateCoordinates(xDisplay, window, DefaultRootWindow(xDisplay), attributes.width / 2,
+                              attributes.height / 2, &x, &y, &child);
+    double rate = refreshRateAt(x, y);
+    return (long long)(1e6 / (rate > 0 ? rate : assumedRate) + 0.5);
 }

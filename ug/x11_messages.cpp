@@ -1,4 +1,5 @@
-// The message queue over the X connection: events become messages, then paints, then timers.
+// The message queue over the X connection: events become messages, then paints and the motion of
+// drags, then timers.
 #include "ug/x11_platform.h"
 
 #include <X11/Xutil.h>
@@ -41,6 +42,7 @@ static unsigned virtualKeyOf(KeySym sym)
     case XK_Shift_L: case XK_Shift_R: return VK_SHIFT;
     case XK_Control_L: case XK_Control_R: return VK_CONTROL;
     case XK_Alt_L: case XK_Alt_R: return VK_MENU;
+    case XK_Pause: return VK_PAUSE;
     case XK_Escape: return VK_ESCAPE;
     case XK_Prior: case XK_KP_Prior: return VK_PRIOR;
     case XK_Next: case XK_KP_Next: return VK_NEXT;
@@ -56,12 +58,30 @@ static unsigned virtualKeyOf(KeySym sym)
     return 0;
 }
 
-// Posts a message to every window of ours, for changes of the whole desktop.
-static void postToAll(unsigned message)
+// Tells every window of ours that the desktop changed, and reads their monitors' refresh rates anew.
+static void followDesktopChange()
 {
-    for (UgNativeWindow &w : nativeWindows)
-        if (w.id)
-            ugPostMessage(w.id, message, 0, 0);
+    for (UgNativeWindow &w : nativeWindows) {
+        if (!w.id)
+            continue;
+        ugPostMessage(w.id, WM_SETTINGCHANGE, 0, 0);
+        w.framePeriod = ugFramePeriodUs(w.id);
+    }
+}
+
+// Packs a client point or size into lParam: the first in the low 16 bits, the second in the high.
+static UgLParam packPair(int low, int high)
+{
+    return (UgLParam)((low & 0xffff) | ((high & 0xffff) << 16));
+}
+
+// Posts the latest position of a drag as one motion message, when there is one not yet delivered.
+static void postMotion(UgNativeWindow *w)
+{
+    if (!w->motionPending)
+        return;
+    w->motionPending = 0;
+    ugPostMessage(w->id, WM_MOUSEMOVE, 0, packPair(w->motionX, w->motionY));
 }
 
 // Posts the key-down message of a key press with the first character it types, for the translate
@@ -89,7 +109,7 @@ static void translateEvent(XEvent *event)
     Window root = DefaultRootWindow(xDisplay);
     if (event->xany.window == root) {
         if (ugIsDesktopChange(event))
-            postToAll(WM_SETTINGCHANGE);
+            followDesktopChange();
         return;
     }
     UgNativeWindow *w = ugFindNative(event->xany.window);
@@ -104,7 +124,7 @@ static void translateEvent(XEvent *event)
             w->width = event->xconfigure.width;
             w->height = event->xconfigure.height;
             w->invalid = 1;
-            ugPostMessage(w->id, WM_SIZE, 0, (UgLParam)((w->width & 0xffff) | ((w->height & 0xffff) << 16)));
+            ugPostMessage(w->id, WM_SIZE, 0, packPair(w->width, w->height));
         }
         break;
     case MapNotify:
@@ -128,10 +148,18 @@ static void translateEvent(XEvent *event)
         unsigned button = event->xbutton.button;
         if (button < 1 || button > 3)
             break;  // the wheel and extra buttons mean nothing here
-        UgLParam at = (UgLParam)((event->xbutton.x & 0xffff) | ((event->xbutton.y & 0xffff) << 16));
+        // A drag's last position comes before the press or release after it.
+        postMotion(w);
+        UgLParam at = packPair(event->xbutton.x, event->xbutton.y);
         ugPostMessage(w->id, event->type == ButtonPress ? down[button - 1] : up[button - 1], 0, at);
         break;
     }
+    case MotionNotify:
+        // Only motion with a button held is selected; of it only the latest position counts.
+        w->motionPending = 1;
+        w->motionX = event->xmotion.x;
+        w->motionY = event->xmotion.y;
+        break;
     case VisibilityNotify:
     case PropertyNotify:
     case ReparentNotify:
@@ -158,42 +186,96 @@ static void readEvents()
     }
 }
 
-// Takes the next message in priority order; 0 when none is ready, with the wait until the next timer in *waitMs.
-static int nextMessage(UgMsg *msg, int *waitMs)
+// Takes the message at the head of the queue; 0 when it is empty.
+static int takeQueued(UgMsg *msg)
 {
-    if (queueCount) {
-        *msg = queue[queueHead];
-        queueHead = (queueHead + 1) % UG_QUEUE_SIZE;
-        queueCount--;
+    if (!queueCount)
+        return 0;
+    *msg = queue[queueHead];
+    queueHead = (queueHead + 1) % UG_QUEUE_SIZE;
+    queueCount--;
+    return 1;
+}
+
+// 1 when the window's paints come at its frame deadlines: it is animated and can be seen.
+static int paced(const UgNativeWindow &w)
+{
+    return w.animated && ugCanBeSeen(&w);
+}
+
+// Shortens the wait, in microseconds, to reach the deadline.
+static void waitUntil(long long due, long long now, long long *waitUs)
+{
+    if (*waitUs < 0 || due - now < *waitUs)
+        *waitUs = due - now;
+}
+
+// The deadline of the frame after the one due now: a period on from this one's, however late the
+// loop woke, so the rate holds; a period on from now once a whole frame was missed, so none bursts.
+static long long nextFrame(const UgNativeWindow &w, long long now)
+{
+    long long next = w.frameDue + w.framePeriod;
+    return next > now ? next : now + w.framePeriod;
+}
+
+// Takes the next message in priority order; 0 when none is ready, with the wait until the next
+// deadline in *waitUs.
+// 1 when some window's timer is due.
+static int timerDueBy(long long now)
+{
+    for (const UgNativeWindow &w : nativeWindows)
+        if (w.id && w.timerPeriod && w.timerDue <= now)
+            return 1;
+    return 0;
+}
+
+static int nextMessage(UgMsg *msg, long long *waitUs)
+{
+    if (takeQueued(msg))
         return 1;
-    }
     if (quitPending) {
         quitPending = 0;
         *msg = UgMsg{0, WM_QUIT, (UgWParam)quitCode, 0, 0};
         return 1;
     }
+    long long now = ugNowUs();
+    *waitUs = -1;
     // A window that cannot be seen keeps its paint until it shows again: ticks go on, drawing waits.
+    // An animated one paints at its frame deadlines, a paint asked for in between joining the next
+    // frame; the drag's latest position comes right before the paint that shows it. A frame with
+    // nothing new to show waits for a due tick, so frames that take long never slow the game.
+    int tickDue = timerDueBy(now);
     for (UgNativeWindow &w : nativeWindows) {
-        if (w.id && w.invalid && ugCanBeSeen(&w)) {
-            *msg = UgMsg{w.id, WM_PAINT, 0, 0, 0};
-            return 1;
+        if (!w.id || !ugCanBeSeen(&w))
+            continue;
+        if (paced(w) && w.frameDue > now) {
+            waitUntil(w.frameDue, now, waitUs);
+        } else if (w.invalid || (paced(w) && !tickDue)) {
+            if (paced(w))
+                w.frameDue = nextFrame(w, now);
+            postMotion(&w);
+            ugPostMessage(w.id, WM_PAINT, 0, 0);
+            return takeQueued(msg);
         }
     }
-    long long now = ugNowMs();
-    *waitMs = -1;
+    // Where no frame comes soon, the drag's position goes out at once.
+    for (UgNativeWindow &w : nativeWindows) {
+        if (w.motionPending && !paced(w)) {
+            postMotion(&w);
+            return takeQueued(msg);
+        }
+    }
     for (UgNativeWindow &w : nativeWindows) {
         if (!w.id || !w.timerPeriod)
             continue;
         if (w.timerDue <= now) {
             // One message however late it is: skip the missed periods so ticks never pile up.
             while (w.timerDue <= now)
-                w.timerDue += w.timerPeriod;
+                w.timerDue += w.timerPeriod * 1000LL;
             *msg = UgMsg{w.id, WM_TIMER, 1, 0, 0};
             return 1;
         }
-        int wait = (int)(w.timerDue - now);
-        if (*waitMs < 0 || wait < *waitMs)
-            *waitMs = wait;
+        waitUntil(w.timerDue, now, waitUs);
     }
     return 0;
 }
@@ -206,13 +288,14 @@ int ugGetMessage(UgMsg *msg)
     }
     for (;;) {
         readEvents();
-        int waitMs = -1;
-        if (nextMessage(msg, &waitMs))
+        long long waitUs = -1;
+        if (nextMessage(msg, &waitUs))
             return msg->message != WM_QUIT;
-        // Sleep in the kernel until the server speaks or the next timer is due.
+        // Sleep in the kernel until the server speaks or the next deadline has passed: poll's
+        // milliseconds are rounded up, so it never wakes early and spins.
         XFlush(xDisplay);
         pollfd p{ConnectionNumber(xDisplay), POLLIN, 0};
-        poll(&p, 1, waitMs);
+        poll(&p, 1, waitUs < 0 ? -1 : (int)((waitUs + 999) / 1000));
     }
 }
 
@@ -230,7 +313,17 @@ void ugTranslateMessage(const UgMsg *msg)
 UgResult ugDispatchMessage(const UgMsg *msg)
 {
     UgNativeWindow *w = ugFindNative(msg->window);
-    return w ? w->proc(msg->window, msg->message, msg->wParam, msg->lParam) : 0;
+    if (!w)
+        return 0;
+    if (msg->message == WM_TIMER)
+        w->timerTaken = ugNowUs();
+    return w->proc(msg->window, msg->message, msg->wParam, msg->lParam);
+}
+
+long long ugSinceTimer(EGLNativeWindowType window)
+{
+    UgNativeWindow *w = ugFindNative(window);
+    return w && w->timerTaken ? ugNowUs() - w->timerTaken : -1;
 }
 
 UgResult ugDefWindowProc(EGLNativeWindowType window, unsigned message, UgWParam, UgLParam)

@@ -13,11 +13,15 @@ struct UgNativeWindow {
     int invalid;
     int mapped;
     int width, height;
-    unsigned timerPeriod;  // 0 while the window has no timer
-    long long timerDue;    // monotonic milliseconds
+    unsigned timerPeriod;  // milliseconds, 0 while the window has no timer
+    long long timerDue;    // monotonic microseconds, as are the times below
+    long long timerTaken;  // when its last timer message was dispatched, 0 before the first
     int obscured;          // fully covered by other windows
     int hidden;            // minimised by a window manager that keeps it mapped
     int fittedWidth, fittedHeight;  // the size it was last placed at on the desktop
+    int animated;                   // painted at each frame deadline while it can be seen
+    long long framePeriod, frameDue;
+    int motionPending, motionX, motionY;  // the latest position of a drag, not yet delivered
 };
 
 enum { UG_MAX_WINDOWS = 16 };
@@ -28,8 +32,9 @@ extern Atom wmProtocolsAtom, wmDeleteAtom;
 
 // The record of a native window, null when it is not ours.
 UgNativeWindow *ugFindNative(Window id);
-// Milliseconds of the monotonic clock.
+// Milliseconds and microseconds of the monotonic clock.
 long long ugNowMs();
+long long ugNowUs();
 // Interns an atom on the connection.
 Atom ugAtom(const char *name);
 // Around requests that may be refused by design (a window that may have gone): X errors from
@@ -63,3 +68,6 @@ int ugIsDesktopChange(const XEvent *event);
 void ugTrackWindowState(UgNativeWindow *w, const XEvent *event);
 // 1 when the window can be seen: mapped, not minimised, not fully covered.
 int ugCanBeSeen(const UgNativeWindow *w);
+// The frame period, in microseconds, of the monitor the window is on (else the primary one) as
+// RandR gives its current mode; that of 60 Hz where RandR gives no timings.
+long long ugFramePeriodUs(Window window);

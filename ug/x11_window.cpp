@@ -1,4 +1,4 @@
-// Native windows over Xlib: classes, creation with a chosen visual, timers, invalidation and geometry.
+// Native windows over Xlib: classes, creation with a chosen visual, timers, animation, invalidation and geometry.
 #include "ug/x11_platform.h"
 
 #include <EGL/eglext.h>
@@ -55,11 +55,16 @@ void ugUntrapXErrors()
     trapping = 0;
 }
 
-long long ugNowMs()
+long long ugNowUs()
 {
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
-    return (long long)now.tv_sec * 1000 + now.tv_nsec / 1000000;
+    return (long long)now.tv_sec * 1000000 + now.tv_nsec / 1000;
+}
+
+long long ugNowMs()
+{
+    return ugNowUs() / 1000;
 }
 
 Atom ugAtom(const char *name)
@@ -167,7 +172,8 @@ EGLNativeWindowType ugCreateWindow(const char *className, const char *title, uns
     XSetWindowAttributes attributes{};
     attributes.colormap = XCreateColormap(xDisplay, root, visual->visual, AllocNone);
     attributes.event_mask = ExposureMask | StructureNotifyMask | KeyPressMask | ButtonPressMask |
-                            ButtonReleaseMask | FocusChangeMask | VisibilityChangeMask | PropertyChangeMask;
+                            ButtonReleaseMask | ButtonMotionMask | FocusChangeMask | VisibilityChangeMask |
+                            PropertyChangeMask;
     int width = rect.right - rect.left, height = rect.bottom - rect.top;
     Window id = XCreateWindow(xDisplay, root, rect.left, rect.top, (unsigned)width, (unsigned)height, 0,
                               visual->depth, InputOutput, visual->visual,
@@ -175,7 +181,13 @@ EGLNativeWindowType ugCreateWindow(const char *className, const char *title, uns
     XFree(visual);
     if (!id)
         return 0;
-    *slot = UgNativeWindow{id, proc, nullptr, 1, 0, width, height, 0, 0, 0, 0, 0, 0};
+    *slot = UgNativeWindow{};
+    slot->id = id;
+    slot->proc = proc;
+    slot->invalid = 1;
+    slot->width = width;
+    slot->height = height;
+    slot->framePeriod = ugFramePeriodUs(id);
     setWindowProperties(id, className, title);
     ugOpenInputContext(id);
     proc(id, WM_CREATE, 0, 0);
@@ -201,8 +213,14 @@ void ugSetTimer(EGLNativeWindowType window, unsigned periodMs)
 {
     if (UgNativeWindow *w = ugFindNative(window)) {
         w->timerPeriod = periodMs;
-        w->timerDue = ugNowMs() + periodMs;
+        w->timerDue = ugNowUs() + periodMs * 1000LL;
     }
+}
+
+void ugAnimate(UgWin *win, int on)
+{
+    if (UgNativeWindow *w = ugFindNative(win->nativeWindow))
+        w->animated = on != 0;
 }
 
 void ugInvalidate(EGLNativeWindowType window)

@@ -6,6 +6,7 @@
 
 #include <X11/keysym.h>
 #include <math.h>
+#include <unistd.h>
 
 // Where the player's mallet stands in the picture: the middle of its top's columns, and half the
 // top's height above the lowest pixel of its blue sides (the base circle's centre).
@@ -38,19 +39,25 @@ TEST(Play, FromAnotherFolderTheSceneShowsClicksLandUnderThePointerAndTheCloseBut
     EXPECT_EQ(windowClass(s.display, w), "ug window");
     Shot shot = capture(s.display, w);
     ASSERT_EQ(std::vector<int>({shot.width, shot.height}), std::vector<int>({640, 480}));
-    // The sky is above the table; the score line heads the lower-left 250 x 250 box, and nothing
-    // else is written there.
-    EXPECT_GT(countShade(shot, Area{0, 0, 640, 40}, SKY), 640 * 30);
+    // The sky is above the table; the score line heads the window, and nothing is written low down.
+    EXPECT_GT(countShade(shot, Area{420, 0, 220, 40}, SKY), 220 * 30);
     EXPECT_TRUE(showsScoreLine(shot));
     EXPECT_EQ(countShade(shot, Area{0, 300, 250, 180}, TEXT), 0);
     EXPECT_TRUE(windowsTitled(s.display, "Error").empty());
-    // Clicks at points of the player's half put the mallet under the pointer.
-    for (auto [x, y] : {std::pair{249, 350}, {390, 312}}) {
-        clickAt(s.display, w, x, y);
+    // Clicks at points of the player's half put the mallet under the pointer; a drag takes it along,
+    // and after the release it stays where the drag ended.
+    const std::pair<int, int> away{300, 420};
+    const struct {
+        int x, y;
+        std::vector<std::pair<int, int>> dragTo;
+        int endX, endY;
+    } gestures[] = {{249, 350, {}, 249, 350}, {390, 312, {}, 390, 312}, {390, 312, {{320, 330}, {249, 350}}, 249, 350}};
+    for (const auto &g : gestures) {
+        clickAt(s.display, w, g.x, g.y, g.dragTo, &away);
         double mx = -1, my = -1;
         EXPECT_TRUE(captureUntil(s.display, w, [&](const Shot &shot) {
-            return malletBase(shot, &mx, &my) && fabs(mx - x) <= 3 && fabs(my - y) <= 3;
-        })) << "click at " << x << "," << y << ": mallet at " << mx << "," << my;
+            return malletBase(shot, &mx, &my) && fabs(mx - g.endX) <= 3 && fabs(my - g.endY) <= 3;
+        })) << g.x << "," << g.y << ": mallet at " << mx << "," << my;
     }
     closeWindow(s.display, w);
     EXPECT_EQ(exitCode(s.game), 0) << errorsOf(s.game);
@@ -94,6 +101,16 @@ TEST(Play, AGoalCountsForTheComputerDownServesAndQEndsTheGame)
     pressKey(s.display, XK_Down);
     EXPECT_TRUE(puckLeaves(s, w, x, y)) << "no new puck after Down";
     EXPECT_EQ(scoreCell(capture(s.display, w), 9), scoreCell(goal, 9));
+
+    // Unmapped in play, as when minimised, it pauses and stays paused, saying so, until p.
+    auto saysPaused = [](const Shot &shot) { return countShade(shot, Area{152, 44, 160, 18}, TEXT) > 0; };
+    XUnmapWindow(s.display, w);
+    XSync(s.display, False);
+    usleep(200 * 1000);
+    XMapWindow(s.display, w);
+    EXPECT_TRUE(captureUntil(s.display, w, saysPaused));
+    pressKey(s.display, XK_p);
+    EXPECT_TRUE(captureUntil(s.display, w, [&](const Shot &shot) { return !saysPaused(shot); }));
 
     pressKey(s.display, XK_q);
     EXPECT_EQ(exitCode(s.game), 0) << errorsOf(s.game);

@@ -1,5 +1,7 @@
 #include "support/game_session.h"
 
+#include "assets/font.h"
+
 #include <X11/Xutil.h>
 #include <algorithm>
 #include <fstream>
@@ -226,12 +228,13 @@ bool showsScene(const Shot &shot)
            countShade(shot, all, FLOOR) > part;
 }
 
-// The score line's glyphs are 15 pixels square from text row 230 of the lower-left 250 x 250 box.
+// The score line's cells are 15 text units square, 5 units below the top of the window.
 std::vector<bool> scoreCell(const Shot &shot, int i)
 {
+    int scale = hudScale(shot.width, shot.height);
     std::vector<bool> mask;
-    for (int y = shot.height - 245; y < shot.height - 230; y++)
-        for (int x = 15 * i; x < 15 * i + 15; x++)
+    for (int y = 5 * scale; y < 20 * scale; y++)
+        for (int x = 15 * scale * i; x < 15 * scale * (i + 1); x++)
             mask.push_back(near(shot.pixels[(size_t)y * shot.width + x], TEXT));
     return mask;
 }
@@ -239,10 +242,10 @@ std::vector<bool> scoreCell(const Shot &shot, int i)
 // Some row of the line crosses many separate runs of text pixels: glyphs, not bars.
 bool showsScoreLine(const Shot &shot)
 {
-    int mostRuns = 0;
-    for (int y = shot.height - 245; y < shot.height - 230; y++) {
+    int scale = hudScale(shot.width, shot.height), mostRuns = 0;
+    for (int y = 5 * scale; y < 20 * scale; y++) {
         int runs = 0;
-        for (int x = 0; x < 210; x++)
+        for (int x = 0; x < 210 * scale; x++)
             runs += near(shot.pixels[(size_t)y * shot.width + x], TEXT) &&
                     (x == 0 || !near(shot.pixels[(size_t)y * shot.width + x - 1], TEXT));
         mostRuns = std::max(mostRuns, runs);

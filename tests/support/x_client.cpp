@@ -115,14 +115,22 @@ void typeText(Display *d, const char *text, KeySym after)
     XSync(d, False);
 }
 
-void clickAt(Display *d, Window w, int x, int y)
+void clickAt(Display *d, Window w, int x, int y, const std::vector<std::pair<int, int>> &dragTo,
+             const std::pair<int, int> *after)
 {
-    int rootX, rootY;
-    Window child;
-    XTranslateCoordinates(d, w, DefaultRootWindow(d), x, y, &rootX, &rootY, &child);
-    XTestFakeMotionEvent(d, -1, rootX, rootY, CurrentTime);
+    auto moveTo = [&](int x, int y) {
+        int rootX, rootY;
+        Window child;
+        XTranslateCoordinates(d, w, DefaultRootWindow(d), x, y, &rootX, &rootY, &child);
+        XTestFakeMotionEvent(d, -1, rootX, rootY, CurrentTime);
+    };
+    moveTo(x, y);
     XTestFakeButtonEvent(d, 1, True, CurrentTime);
+    for (auto [toX, toY] : dragTo)
+        moveTo(toX, toY);
     XTestFakeButtonEvent(d, 1, False, CurrentTime);
+    if (after)
+        moveTo(after->first, after->second);
     XSync(d, False);
 }
 

@@ -26,10 +26,12 @@ std::string windowClass(Display *d, Window w);
 
 // XTest input, as a keyboard and a mouse give it to whatever has the focus: a key by keysym
 // (shifted when the keymap needs it); text and one key after it in a single burst, as a fast
-// typist's keys arrive; a click of button 1 at window coordinates.
+// typist's keys arrive; a click of button 1 at window coordinates, held through the points of
+// dragTo before its release, and the pointer moved on to a last point with the button up.
 void pressKey(Display *d, KeySym sym);
 void typeText(Display *d, const char *text, KeySym after = 0);
-void clickAt(Display *d, Window w, int x, int y);
+void clickAt(Display *d, Window w, int x, int y, const std::vector<std::pair<int, int>> &dragTo = {},
+             const std::pair<int, int> *after = nullptr);
 // Events sent straight to a window, whoever has the focus.
 void sendKey(Display *d, Window w, KeySym sym);
 void sendButton(Display *d, Window w, int type, unsigned button, int x, int y);
