@@ -51,11 +51,11 @@ static struct {
     int32_t serves;
 } lastTick;
 
-// Moves the listener with the camera; paused, minimised or muted, nothing is heard.
-static void placeListenerAtCamera(UgWin *win)
+// Moves the listener with the camera; while silent nothing is heard.
+static void placeListenerAtCamera(bool silent)
 {
     const Vec3 &eye = gameWorld.camera.eye;
-    placeListener(eye.x, eye.y, eye.z, soundMuted || gamePaused || ugIsMinimised(win));
+    placeListener(eye.x, eye.y, eye.z, silent);
 }
 
 // Starts the sounds of a serve since the last tick and of what the tick did.
@@ -82,7 +82,7 @@ void onIdle(UgWin *win)
     if (inPlay && minimised)
         gamePaused = true;
     ugInhibitScreenSaver(win->display, inPlay && !gamePaused && !minimised);
-    placeListenerAtCamera(win);
+    placeListenerAtCamera(soundMuted || gamePaused || minimised);
     if (gamePaused)
         return;
     const GameWorld before = gameWorld;

@@ -206,7 +206,7 @@ void ugReadDesktop(EGLNativeWindowType window, UgDesktop *desktop)
     ugUntrapXErrors();
 }
 
-// Asks the window manager to add or remove one or two states of the window; second may be null.
+// Asks the window manager to add or toggle one or two states of the window; second may be null.
 static void requestWmState(Window window, long action, const char *first, const char *second)
 {
     XEvent event{};
@@ -436,13 +436,8 @@ long long ugFramePeriodUs(Window window)
 {
     // Most monitors run at 60 Hz: the rate assumed where RandR gives none.
     const double assumedRate = 60;
-    XWindowAttributes attributes;
-    int x = 0, y = 0;
-    Window child;
     // The window's centre says which monitor it is on.
-    if (XGetWindowAttributes(xDisplay, window, &attributes))
-        XTranslateCoordinates(xDisplay, window, DefaultRootWindow(xDisplay), attributes.width / 2,
-                              attributes.height / 2, &x, &y, &child);
-    double rate = refreshRateAt(x, y);
+    UgRect client = clientOnScreen(window);
+    double rate = refreshRateAt((client.left + client.right) / 2, (client.top + client.bottom) / 2);
     return (long long)(1e6 / (rate > 0 ? rate : assumedRate) + 0.5);
 }

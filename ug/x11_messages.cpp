@@ -218,8 +218,6 @@ static long long nextFrame(const UgNativeWindow &w, long long now)
     return next > now ? next : now + w.framePeriod;
 }
 
-// Takes the next message in priority order; 0 when none is ready, with the wait until the next
-// deadline in *waitUs.
 // 1 when some window's timer is due.
 static int timerDueBy(long long now)
 {
@@ -229,6 +227,8 @@ static int timerDueBy(long long now)
     return 0;
 }
 
+// Takes the next message in priority order; 0 when none is ready, with the wait until the next
+// deadline in *waitUs.
 static int nextMessage(UgMsg *msg, long long *waitUs)
 {
     if (takeQueued(msg))
@@ -248,10 +248,10 @@ static int nextMessage(UgMsg *msg, long long *waitUs)
     for (UgNativeWindow &w : nativeWindows) {
         if (!w.id || !ugCanBeSeen(&w))
             continue;
-        if (paced(w) && w.frameDue > now) {
+        if (w.animated && w.frameDue > now) {
             waitUntil(w.frameDue, now, waitUs);
-        } else if (w.invalid || (paced(w) && !tickDue)) {
-            if (paced(w))
+        } else if (w.invalid || (w.animated && !tickDue)) {
+            if (w.animated)
                 w.frameDue = nextFrame(w, now);
             postMotion(&w);
             ugPostMessage(w.id, WM_PAINT, 0, 0);
