@@ -6,7 +6,8 @@ set -euo pipefail
 
 packages=(build-essential cmake pkg-config libgles-dev libegl-dev libx11-dev
           libxrandr-dev libxinerama-dev libxss-dev libegl-mesa0 libgl1-mesa-dri
-          libopenal-dev libopenal1)
+          libopenal-dev libopenal1 libxkbcommon-dev libwayland-dev wayland-protocols
+          libdecor-0-dev libdecor-0-plugin-1-cairo)
 if [[ ${1:-} == test || ${1:-} == bench ]]; then
   packages+=(libgtest-dev xvfb libxtst-dev desktop-file-utils
              libbenchmark-dev clang libclang-rt-dev valgrind

@@ -54,9 +54,10 @@ const EGLint *ugConfigAttributes(const char *mode);
 // Fits a native window to the desktop: maximised where the window manager can, else placed on one monitor.
 void fitWindowToDesktop(EGLNativeWindowType window);
 
-// Platform: the X connection and native windows (x11_window.cpp).
+// The platform's connection and native windows (platform.cpp hands these to the platform in use;
+// native_window.cpp keeps what both share).
 
-// The X connection, opened on first use; null when no server can be reached.
+// The connection to the display server, opened on first use; null when none can be reached.
 void *ugPlatformConnect();
 // The EGL display of the connection, named with its platform so that EGL never guesses another.
 EGLDisplay ugPlatformEglDisplay(void *connection);
@@ -103,7 +104,7 @@ struct UgDesktop {
 // returns to when the player un-maximises it.
 UgRect ugPlaceOnDesktop(const UgDesktop *desktop);
 
-// Platform: the desktop (x11_desktop.cpp).
+// The desktop.
 
 // Reads the monitors, pointer, work area and window manager, and the frame around the window (0: none yet).
 void ugReadDesktop(EGLNativeWindowType window, UgDesktop *desktop);
@@ -117,7 +118,7 @@ int ugFillsDesktop(EGLNativeWindowType window);
 // Sets what the desktop reads when the game window first shows: its type, sizes and maximised state.
 void ugSetDesktopHints(EGLNativeWindowType window);
 
-// Platform: the message queue (x11_messages.cpp).
+// The message queue (messages.cpp).
 
 // Waits for the next message; 0 once the quit message is taken.
 int ugGetMessage(UgMsg *msg);
@@ -134,7 +135,7 @@ void ugPostQuitMessage(int code);
 // Microseconds since the window's last timer message was dispatched; -1 before the first.
 long long ugSinceTimer(EGLNativeWindowType window);
 
-// Platform: dialogs (x11_dialogs.cpp).
+// Dialogs.
 
 // Asks for a file to save to; path holds the suggestion and receives the full path; 0 when cancelled.
 int ugSaveFileDialog(EGLNativeWindowType owner, wchar_t *path, size_t capacity);

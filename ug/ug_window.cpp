@@ -1,5 +1,5 @@
 // The window layer over the platform: display and window records, the window procedure and the loop.
-#include "ug/ug_internal.h"
+#include "ug/platform.h"
 
 #include <errno.h>
 #include <limits.h>
@@ -65,8 +65,9 @@ UgDisplay *ugOpenDisplay()
         return nullptr;
     display->deviceContext = ugPlatformConnect();
     if (!display->deviceContext) {
-        const char *name = getenv("DISPLAY");
-        setFailure("cannot open the X display \"%s\"", name ? name : "");
+        const UgPlatform *platform = ugPlatform();
+        const char *name = getenv(platform->displayVariable);
+        snprintf(failure, sizeof failure, "cannot open the %s display \"%s\"", platform->name, name ? name : "");
         free(display);
         return nullptr;
     }
@@ -143,7 +144,7 @@ UgWin *ugOpenWindow(UgDisplay *display, const char *mode, const char *title, int
     }
     ugBindWindow(display, win);
     // Where the driver can, a swap waits for the vertical blank; elsewhere frame deadlines pace the loop.
-    if (!eglSwapInterval(display->eglDisplay, 1))
+    if (!eglSwapInterval(display->eglDisplay, ugPlatform()->swapInterval))
         fprintf(stderr, "rinkslider: eglSwapInterval failed: %s\n", eglErrorName(eglGetError()));
     return win;
 }
@@ -176,25 +177,6 @@ void ugSetKeyHandler(UgWin *win, UgKeyHandler handler) { win->keyHandler = handl
 void ugSetPointerHandler(UgWin *win, UgPointerHandler handler) { win->pointerHandler = handler; }
 void ugSetMotionHandler(UgWin *win, UgMotionHandler handler) { win->motionHandler = handler; }
 void ugSetIdleHandler(UgDisplay *display, UgIdleHandler handler) { display->idleHandler = handler; }
-
-int ugTranslateKey(unsigned virtualKey)
-{
-    switch (virtualKey) {
-    case VK_LEFT: return UG_KEY_LEFT;
-    case VK_UP: return UG_KEY_UP;
-    case VK_RIGHT: return UG_KEY_RIGHT;
-    case VK_DOWN: return UG_KEY_DOWN;
-    case VK_PRIOR: return UG_KEY_PAGE_UP;
-    case VK_NEXT: return UG_KEY_PAGE_DOWN;
-    case VK_HOME: return UG_KEY_HOME;
-    case VK_END: return UG_KEY_END;
-    case VK_INSERT: return UG_KEY_INSERT;
-    case VK_PAUSE: return UG_KEY_PAUSE;
-    }
-    if (virtualKey >= VK_F1 && virtualKey <= VK_F12)
-        return UG_KEY_F1 + (int)(virtualKey - VK_F1);
-    return 0;
-}
 
 // Finds the record of a native window in the current display's list.
 static UgWin *findWindow(EGLNativeWindowType window)

@@ -194,7 +194,7 @@ static UgRect readFrame(Window window)
                   outer.height - inner.height - y + border};
 }
 
-void ugReadDesktop(EGLNativeWindowType window, UgDesktop *desktop)
+void x11ReadDesktop(EGLNativeWindowType window, UgDesktop *desktop)
 {
     readMonitors(desktop);
     ugCursorPos(&desktop->pointerX, &desktop->pointerY);
@@ -222,7 +222,7 @@ static void requestWmState(Window window, long action, const char *first, const 
     XFlush(xDisplay);
 }
 
-void ugMaximiseWindow(EGLNativeWindowType window)
+void x11MaximiseWindow(EGLNativeWindowType window)
 {
     requestWmState(window, NET_WM_STATE_ADD, "_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ");
     // From now on the window manager keeps it fitted; asking again could land after the player's own
@@ -242,7 +242,7 @@ static int moveClient(Window window, UgRect client)
     return 1;
 }
 
-void ugPlaceWindow(EGLNativeWindowType window, UgRect client)
+void x11PlaceWindow(EGLNativeWindowType window, UgRect client)
 {
     UgNativeWindow *w = ugFindNative(window);
     if (!w || !moveClient(window, client))
@@ -251,7 +251,7 @@ void ugPlaceWindow(EGLNativeWindowType window, UgRect client)
     w->fittedHeight = client.bottom - client.top;
 }
 
-int ugFillsDesktop(EGLNativeWindowType window)
+int x11FillsDesktop(EGLNativeWindowType window)
 {
     UgNativeWindow *w = ugFindNative(window);
     return w && !fullscreenOf(w)->on && w->width == w->fittedWidth && w->height == w->fittedHeight;
@@ -278,11 +278,8 @@ static UgRect clientOnScreen(Window window)
 
 // The fitted size is left alone both ways, so after leaving, a window fitted to the desktop stays
 // fitted and a size the player chose keeps sticking.
-void ugToggleFullscreen(UgWin *win)
+void x11ToggleFullscreen(UgNativeWindow *w)
 {
-    UgNativeWindow *w = ugFindNative(win->nativeWindow);
-    if (!w)
-        return;
     UgFullscreen *f = fullscreenOf(w);
     if (f->ours) {
         moveClient(w->id, f->restore);
@@ -303,13 +300,12 @@ void ugToggleFullscreen(UgWin *win)
     }
 }
 
-int ugIsMinimised(UgWin *win)
+int x11IsMinimised(const UgNativeWindow *w)
 {
-    UgNativeWindow *w = ugFindNative(win->nativeWindow);
-    return w && (!w->mapped || w->hidden);
+    return !w->mapped || w->hidden;
 }
 
-void ugSetDesktopHints(EGLNativeWindowType window)
+void x11SetDesktopHints(EGLNativeWindowType window)
 {
     Window root;
     int x = 0, y = 0;
@@ -336,9 +332,9 @@ void ugSetDesktopHints(EGLNativeWindowType window)
         ugSetAtomList(window, "_NET_WM_STATE", {"_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ"});
 }
 
-void ugSetWindowIcon(UgWin *win, const unsigned long *icon, size_t length)
+void x11SetWindowIcon(EGLNativeWindowType window, const unsigned long *icon, size_t length)
 {
-    XChangeProperty(xDisplay, win->nativeWindow, ugAtom("_NET_WM_ICON"), XA_CARDINAL, 32, PropModeReplace,
+    XChangeProperty(xDisplay, window, ugAtom("_NET_WM_ICON"), XA_CARDINAL, 32, PropModeReplace,
                     (const unsigned char *)icon, (int)length);
     XFlush(xDisplay);
 }
@@ -378,7 +374,7 @@ void ugTrackWindowState(UgNativeWindow *w, const XEvent *event)
     }
 }
 
-int ugCanBeSeen(const UgNativeWindow *w)
+int x11CanBeSeen(const UgNativeWindow *w)
 {
     return w->mapped && !w->obscured && !w->hidden;
 }

@@ -398,12 +398,12 @@ static void errorBox(const char *text, EGLNativeWindowType owner)
     runDialog(&d, "Error", owner);
 }
 
-void ugErrorBox(const char *text)
+void x11ErrorBox(const char *text)
 {
     errorBox(text, 0);
 }
 
-void ugSaveErrorBox(EGLNativeWindowType owner, const char *path, int error)
+void x11SaveErrorBox(EGLNativeWindowType owner, const char *path, int error)
 {
     static char text[TEXT_MAX];
     snprintf(text, sizeof text, "Can't save the screenshot: %s\n%s", strerror(error), path);
@@ -415,7 +415,7 @@ void ugSetErrorBoxHandler(UgErrorBoxHandler handler)
     errorBoxHandler = handler;
 }
 
-int ugSaveFileDialog(EGLNativeWindowType owner, wchar_t *path, size_t capacity)
+int x11SaveFileDialog(EGLNativeWindowType owner, wchar_t *path, size_t capacity)
 {
     UgDialog d{};
     char full[PATH_MAX];

@@ -119,7 +119,7 @@ static int ignoreXError(Display *, XErrorEvent *)
     return 0;
 }
 
-int raiseRunningInstance(const char *modulePath, int timeoutMs)
+int x11RaiseRunningInstance(const char *modulePath, int timeoutMs)
 {
     Display *display = XOpenDisplay(nullptr);
     if (!display)

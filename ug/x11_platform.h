@@ -1,40 +1,40 @@
-// Shared between the X11 platform files: the connection and the table of native windows.
+// Shared between the X11 platform files: the connection, its helpers and the operations.
 #pragma once
 
-#include "ug/ug_internal.h"
+#include "ug/platform.h"
 
 #include <X11/Xlib.h>
 #include <initializer_list>
 
-struct UgNativeWindow {
-    Window id;
-    UgWindowProc proc;
-    void *data;
-    int invalid;
-    int mapped;
-    int width, height;
-    unsigned timerPeriod;  // milliseconds, 0 while the window has no timer
-    long long timerDue;    // monotonic microseconds, as are the times below
-    long long timerTaken;  // when its last timer message was dispatched, 0 before the first
-    int obscured;          // fully covered by other windows
-    int hidden;            // minimised by a window manager that keeps it mapped
-    int fittedWidth, fittedHeight;  // the size it was last placed at on the desktop
-    int animated;                   // painted at each frame deadline while it can be seen
-    long long framePeriod, frameDue;
-    int motionPending, motionX, motionY;  // the latest position of a drag, not yet delivered
-};
-
-enum { UG_MAX_WINDOWS = 16 };
-
 extern Display *xDisplay;
-extern UgNativeWindow nativeWindows[UG_MAX_WINDOWS];
 extern Atom wmProtocolsAtom, wmDeleteAtom;
 
-// The record of a native window, null when it is not ours.
-UgNativeWindow *ugFindNative(Window id);
-// Milliseconds and microseconds of the monotonic clock.
-long long ugNowMs();
-long long ugNowUs();
+// The X11 platform's operations, as UgPlatform names them.
+void *x11Connect();
+EGLDisplay x11EglDisplay(void *connection);
+EGLNativeWindowType x11CreateWindow(UgNativeWindow *slot, const char *className, const char *title,
+                                    unsigned long visualId, UgRect rect);
+void x11DestroyWindow(UgNativeWindow *w);
+UgRect x11ClientRect(EGLNativeWindowType window);
+void x11CursorPos(int *x, int *y);
+void x11ReadDesktop(EGLNativeWindowType window, UgDesktop *desktop);
+void x11MaximiseWindow(EGLNativeWindowType window);
+void x11PlaceWindow(EGLNativeWindowType window, UgRect client);
+int x11FillsDesktop(EGLNativeWindowType window);
+void x11SetDesktopHints(EGLNativeWindowType window);
+void x11ReadEvents();
+void x11WaitEvents(long long waitUs);
+int x11CanBeSeen(const UgNativeWindow *w);
+void x11FramePosted(UgNativeWindow *w, long long now);
+void x11ToggleFullscreen(UgNativeWindow *w);
+int x11IsMinimised(const UgNativeWindow *w);
+void x11InhibitIdle(UgDisplay *display, int inhibit);
+void x11SetWindowIcon(EGLNativeWindowType window, const unsigned long *icon, size_t length);
+int x11SaveFileDialog(EGLNativeWindowType owner, wchar_t *path, size_t capacity);
+void x11SaveErrorBox(EGLNativeWindowType owner, const char *path, int error);
+void x11ErrorBox(const char *text);
+int x11RaiseRunningInstance(const char *modulePath, int timeoutMs);
+
 // Interns an atom on the connection.
 Atom ugAtom(const char *name);
 // Around requests that may be refused by design (a window that may have gone): X errors from
@@ -66,8 +66,6 @@ void ugWatchDesktop();
 int ugIsDesktopChange(const XEvent *event);
 // Follows what the desktop does to one of our windows: covering, minimising, framing.
 void ugTrackWindowState(UgNativeWindow *w, const XEvent *event);
-// 1 when the window can be seen: mapped, not minimised, not fully covered.
-int ugCanBeSeen(const UgNativeWindow *w);
 // The frame period, in microseconds, of the monitor the window is on (else the primary one) as
 // RandR gives its current mode; that of 60 Hz where RandR gives no timings.
 long long ugFramePeriodUs(Window window);

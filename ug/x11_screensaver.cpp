@@ -8,7 +8,7 @@
 static int suspended;
 static int extension = -1;  // 1 when the server can suspend its screen saver; -1 until asked
 
-void ugInhibitScreenSaver(UgDisplay *display, int inhibit)
+void x11InhibitIdle(UgDisplay *display, int inhibit)
 {
     inhibit = inhibit != 0;
     if (inhibit == suspended)

@@ -1,4 +1,4 @@
-// Native windows over Xlib: classes, creation with a chosen visual, timers, animation, invalidation and geometry.
+// Native windows over Xlib: the connection, its error handlers, creation with a chosen visual and geometry.
 #include "ug/x11_platform.h"
 
 #include <EGL/eglext.h>
@@ -6,19 +6,10 @@
 #include <X11/Xutil.h>
 #include <stdio.h>
 #include <string.h>
-#include <time.h>
 #include <unistd.h>
 
 Display *xDisplay;
-UgNativeWindow nativeWindows[UG_MAX_WINDOWS];
 Atom wmProtocolsAtom, wmDeleteAtom;
-
-struct UgWindowClass {
-    const char *name;
-    UgWindowProc proc;
-};
-
-static UgWindowClass windowClasses[8];
 
 // The server going away leaves nothing to run against: end at once.
 static int onIoError(Display *)
@@ -55,18 +46,6 @@ void ugUntrapXErrors()
     trapping = 0;
 }
 
-long long ugNowUs()
-{
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return (long long)now.tv_sec * 1000000 + now.tv_nsec / 1000;
-}
-
-long long ugNowMs()
-{
-    return ugNowUs() / 1000;
-}
-
 Atom ugAtom(const char *name)
 {
     return XInternAtom(xDisplay, name, False);
@@ -83,7 +62,7 @@ void ugSetAtomList(Window window, const char *property, std::initializer_list<co
                     count);
 }
 
-void *ugPlatformConnect()
+void *x11Connect()
 {
     if (xDisplay)
         return xDisplay;
@@ -99,30 +78,9 @@ void *ugPlatformConnect()
     return xDisplay;
 }
 
-EGLDisplay ugPlatformEglDisplay(void *connection)
+EGLDisplay x11EglDisplay(void *connection)
 {
     return eglGetPlatformDisplay(EGL_PLATFORM_X11_KHR, connection, nullptr);
-}
-
-int registerWindowClass(const char *className, UgWindowProc proc)
-{
-    for (int i = 0; i < 8; i++) {
-        if (windowClasses[i].name && strcmp(windowClasses[i].name, className) == 0)
-            return 0;
-        if (!windowClasses[i].name) {
-            windowClasses[i] = UgWindowClass{className, proc};
-            return i + 1;
-        }
-    }
-    return 0;
-}
-
-UgNativeWindow *ugFindNative(Window id)
-{
-    for (UgNativeWindow &w : nativeWindows)
-        if (id && w.id == id)
-            return &w;
-    return nullptr;
 }
 
 // Sets the names, class, owner process and close protocol a desktop expects of a window.
@@ -149,18 +107,9 @@ static void setWindowProperties(Window id, const char *className, const char *ti
     XSetWMProtocols(xDisplay, id, &wmDeleteAtom, 1);
 }
 
-EGLNativeWindowType ugCreateWindow(const char *className, const char *title, unsigned long visualId, UgRect rect)
+EGLNativeWindowType x11CreateWindow(UgNativeWindow *slot, const char *className, const char *title,
+                                    unsigned long visualId, UgRect rect)
 {
-    UgWindowProc proc = nullptr;
-    for (UgWindowClass &c : windowClasses)
-        if (c.name && strcmp(c.name, className) == 0)
-            proc = c.proc;
-    UgNativeWindow *slot = nullptr;
-    for (UgNativeWindow &w : nativeWindows)
-        if (!slot && !w.id)
-            slot = &w;
-    if (!proc || !slot || !ugPlatformConnect())
-        return 0;
     int screen = DefaultScreen(xDisplay);
     XVisualInfo wanted{};
     wanted.visualid = visualId ? visualId : XVisualIDFromVisual(DefaultVisual(xDisplay, screen));
@@ -181,68 +130,26 @@ EGLNativeWindowType ugCreateWindow(const char *className, const char *title, uns
     XFree(visual);
     if (!id)
         return 0;
-    *slot = UgNativeWindow{};
     slot->id = id;
-    slot->proc = proc;
-    slot->invalid = 1;
     slot->width = width;
     slot->height = height;
     slot->framePeriod = ugFramePeriodUs(id);
     setWindowProperties(id, className, title);
     ugOpenInputContext(id);
-    proc(id, WM_CREATE, 0, 0);
+    slot->proc(id, WM_CREATE, 0, 0);
     XMapWindow(xDisplay, id);
     XFlush(xDisplay);
     return id;
 }
 
-void ugDestroyWindow(EGLNativeWindowType window)
+void x11DestroyWindow(UgNativeWindow *w)
 {
-    UgNativeWindow *w = ugFindNative(window);
-    if (!w)
-        return;
-    // The procedure still finds a live window while it handles its destruction.
-    w->proc(window, WM_DESTROY, 0, 0);
-    *w = UgNativeWindow{};
-    ugCloseInputContext(window);
-    XDestroyWindow(xDisplay, window);
+    ugCloseInputContext(w->id);
+    XDestroyWindow(xDisplay, w->id);
     XFlush(xDisplay);
 }
 
-void ugSetTimer(EGLNativeWindowType window, unsigned periodMs)
-{
-    if (UgNativeWindow *w = ugFindNative(window)) {
-        w->timerPeriod = periodMs;
-        w->timerDue = ugNowUs() + periodMs * 1000LL;
-    }
-}
-
-void ugAnimate(UgWin *win, int on)
-{
-    if (UgNativeWindow *w = ugFindNative(win->nativeWindow))
-        w->animated = on != 0;
-}
-
-void ugInvalidate(EGLNativeWindowType window)
-{
-    if (UgNativeWindow *w = ugFindNative(window))
-        w->invalid = 1;
-}
-
-void ugValidate(EGLNativeWindowType window)
-{
-    if (UgNativeWindow *w = ugFindNative(window))
-        w->invalid = 0;
-}
-
-void ugUpdateWindow(EGLNativeWindowType window)
-{
-    UgNativeWindow *w = ugFindNative(window);
-    if (w && w->invalid)
-        w->proc(window, WM_PAINT, 0, 0);
-}
-
-UgRect ugClientRect(EGLNativeWindowType window)
+UgRect x11ClientRect(EGLNativeWindowType window)
 {
     Window root;
     int x, y;
@@ -252,7 +159,7 @@ UgRect ugClientRect(EGLNativeWindowType window)
     return UgRect{0, 0, (int)width, (int)height};
 }
 
-void ugCursorPos(int *x, int *y)
+void x11CursorPos(int *x, int *y)
 {
     Window root, child;
     int wx, wy;
@@ -261,14 +168,9 @@ void ugCursorPos(int *x, int *y)
     XQueryPointer(xDisplay, DefaultRootWindow(xDisplay), &root, &child, x, y, &wx, &wy, &mask);
 }
 
-void ugSetWindowData(EGLNativeWindowType window, void *data)
-{
-    if (UgNativeWindow *w = ugFindNative(window))
-        w->data = data;
-}
-
-void *ugWindowData(EGLNativeWindowType window)
-{
-    UgNativeWindow *w = ugFindNative(window);
-    return w ? w->data : nullptr;
-}
+const UgPlatform x11Platform = {
+    "X", "DISPLAY", x11Connect, x11EglDisplay, 1, x11CreateWindow, x11DestroyWindow, x11ClientRect, x11CursorPos,
+    x11ReadDesktop, x11MaximiseWindow, x11PlaceWindow, x11FillsDesktop, x11SetDesktopHints, x11ReadEvents,
+    x11WaitEvents, x11CanBeSeen, x11FramePosted, x11ToggleFullscreen, x11IsMinimised, x11InhibitIdle,
+    x11SetWindowIcon, x11SaveFileDialog, x11SaveErrorBox, x11ErrorBox, x11RaiseRunningInstance,
+};

@@ -1,0 +1,58 @@
+// The platform in use, and the window layer's platform operations handed to it.
+#include "ug/instance.h"
+#include "ug/platform.h"
+
+
+static const UgPlatform *chosen;
+
+const UgPlatform *ugPlatform()
+{
+    if (chosen)
+        return chosen;
+    chosen = &x11Platform;
+    return chosen;
+}
+
+void *ugPlatformConnect() { return ugPlatform()->connect(); }
+EGLDisplay ugPlatformEglDisplay(void *connection) { return ugPlatform()->eglDisplay(connection); }
+UgRect ugClientRect(EGLNativeWindowType window) { return ugPlatform()->clientRect(window); }
+void ugCursorPos(int *x, int *y) { ugPlatform()->cursorPos(x, y); }
+void ugReadDesktop(EGLNativeWindowType window, UgDesktop *desktop) { ugPlatform()->readDesktop(window, desktop); }
+void ugMaximiseWindow(EGLNativeWindowType window) { ugPlatform()->maximiseWindow(window); }
+void ugPlaceWindow(EGLNativeWindowType window, UgRect client) { ugPlatform()->placeWindow(window, client); }
+int ugFillsDesktop(EGLNativeWindowType window) { return ugPlatform()->fillsDesktop(window); }
+void ugSetDesktopHints(EGLNativeWindowType window) { ugPlatform()->setDesktopHints(window); }
+void ugInhibitScreenSaver(UgDisplay *display, int inhibit) { ugPlatform()->inhibitIdle(display, inhibit); }
+void ugErrorBox(const char *text) { ugPlatform()->errorBox(text); }
+
+void ugSaveErrorBox(EGLNativeWindowType owner, const char *path, int error)
+{
+    ugPlatform()->saveErrorBox(owner, path, error);
+}
+
+int ugSaveFileDialog(EGLNativeWindowType owner, wchar_t *path, size_t capacity)
+{
+    return ugPlatform()->saveFileDialog(owner, path, capacity);
+}
+
+int raiseRunningInstance(const char *modulePath, int timeoutMs)
+{
+    return ugPlatform()->raiseRunningInstance(modulePath, timeoutMs);
+}
+
+void ugToggleFullscreen(UgWin *win)
+{
+    if (UgNativeWindow *w = ugFindNative(win->nativeWindow))
+        ugPlatform()->toggleFullscreen(w);
+}
+
+int ugIsMinimised(UgWin *win)
+{
+    UgNativeWindow *w = ugFindNative(win->nativeWindow);
+    return w && ugPlatform()->isMinimised(w);
+}
+
+void ugSetWindowIcon(UgWin *win, const unsigned long *icon, size_t length)
+{
+    ugPlatform()->setWindowIcon(win->nativeWindow, icon, length);
+}

@@ -1,0 +1,127 @@
+// X events turned into messages and window state, and the wait for the next.
+#include "ug/x11_platform.h"
+
+#include <X11/Xutil.h>
+#include <poll.h>
+
+// Tells every window of ours that the desktop changed, and reads their monitors' refresh rates anew.
+static void followDesktopChange()
+{
+    for (UgNativeWindow &w : nativeWindows) {
+        if (!w.id)
+            continue;
+        ugPostMessage(w.id, WM_SETTINGCHANGE, 0, 0);
+        w.framePeriod = ugFramePeriodUs(w.id);
+    }
+}
+
+// Posts a key press with the characters it types.
+static void postKey(XKeyEvent *key)
+{
+    // Room for what an input method may commit with one key.
+    enum { MAX_TYPED = 256 };
+    wchar_t chars[MAX_TYPED];
+    KeySym sym;
+    size_t count = ugLookupKey(key, chars, MAX_TYPED, &sym);
+    ugPostKey(key->window, ugVirtualKeyOf(sym), (UgLParam)(key->keycode & 0xff) << 16, chars, count);
+}
+
+// Turns one X event into messages or window state.
+static void translateEvent(XEvent *event)
+{
+    Window root = DefaultRootWindow(xDisplay);
+    if (event->xany.window == root) {
+        if (ugIsDesktopChange(event))
+            followDesktopChange();
+        return;
+    }
+    UgNativeWindow *w = ugFindNative(event->xany.window);
+    if (!w)
+        return;
+    switch (event->type) {
+    case Expose:
+        w->invalid = 1;
+        break;
+    case ConfigureNotify:
+        if (event->xconfigure.width != w->width || event->xconfigure.height != w->height) {
+            w->width = event->xconfigure.width;
+            w->height = event->xconfigure.height;
+            w->invalid = 1;
+            ugPostMessage(w->id, WM_SIZE, 0, ugPackPair(w->width, w->height));
+        }
+        break;
+    case MapNotify:
+        w->mapped = 1;
+        break;
+    case UnmapNotify:
+        w->mapped = 0;
+        break;
+    case FocusIn:
+    case FocusOut:
+        ugPostMessage(w->id, WM_ACTIVATE,
+                      (UgWParam)((event->type == FocusIn ? WA_ACTIVE : WA_INACTIVE) | (w->mapped ? 0 : 1 << 16)), 0);
+        break;
+    case KeyPress:
+        postKey(&event->xkey);
+        break;
+    case ButtonPress:
+    case ButtonRelease: {
+        static const unsigned down[] = {WM_LBUTTONDOWN, WM_MBUTTONDOWN, WM_RBUTTONDOWN};
+        static const unsigned up[] = {WM_LBUTTONUP, WM_MBUTTONUP, WM_RBUTTONUP};
+        unsigned button = event->xbutton.button;
+        if (button < 1 || button > 3)
+            break;  // the wheel and extra buttons mean nothing here
+        // A drag's last position comes before the press or release after it.
+        ugPostMotion(w);
+        UgLParam at = ugPackPair(event->xbutton.x, event->xbutton.y);
+        ugPostMessage(w->id, event->type == ButtonPress ? down[button - 1] : up[button - 1], 0, at);
+        break;
+    }
+    case MotionNotify:
+        // Only motion with a button held is selected; of it only the latest position counts.
+        w->motionPending = 1;
+        w->motionX = event->xmotion.x;
+        w->motionY = event->xmotion.y;
+        break;
+    case VisibilityNotify:
+    case PropertyNotify:
+    case ReparentNotify:
+        ugTrackWindowState(w, event);
+        break;
+    case ClientMessage:
+        if (event->xclient.message_type == wmProtocolsAtom && (Atom)event->xclient.data.l[0] == wmDeleteAtom)
+            ugPostMessage(w->id, WM_CLOSE, 0, 0);
+        break;
+    }
+}
+
+// The input method sees each event first.
+void x11ReadEvents()
+{
+    while (ugQueueHasRoom() && XPending(xDisplay)) {
+        XEvent event;
+        XNextEvent(xDisplay, &event);
+        if (!ugFilterInputEvent(&event))
+            translateEvent(&event);
+    }
+}
+
+
+// Sleeps in the kernel until the server speaks or the deadline has passed: poll's milliseconds are
+// rounded up, so it never wakes early and spins.
+void x11WaitEvents(long long waitUs)
+{
+    XFlush(xDisplay);
+    pollfd p{ConnectionNumber(xDisplay), POLLIN, 0};
+    poll(&p, 1, waitUs < 0 ? -1 : (int)((waitUs + 999) / 1000));
+}
+
+// The deadline of the frame after the one due now: a period on from this one's, however late the
+// loop woke, so the rate holds; a period on from now once a whole frame was missed, so none bursts.
+void x11FramePosted(UgNativeWindow *w, long long now)
+{
+    if (!w->animated)
+        return;
+    long long next = w->frameDue + w->framePeriod;
+    w->frameDue = next > now ? next : now + w->framePeriod;
+}
