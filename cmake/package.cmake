@@ -18,6 +18,8 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${RINKSLIDER_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Title bars on Wayland desktops that leave decorations to their clients, as GNOME does.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libdecor-0-plugin-1-cairo")
 # EGL loads its driver at run time, out of dpkg-shlibdeps' sight, and nothing it depends on brings
 # Mesa's drivers in (swrast among them): without them EGL cannot start at all.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS libgl1-mesa-dri)

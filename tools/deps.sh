@@ -7,11 +7,12 @@ set -euo pipefail
 packages=(build-essential cmake pkg-config libgles-dev libegl-dev libx11-dev
           libxrandr-dev libxinerama-dev libxss-dev libegl-mesa0 libgl1-mesa-dri
           libopenal-dev libopenal1 libxkbcommon-dev libwayland-dev wayland-protocols
-          libdecor-0-dev libdecor-0-plugin-1-cairo)
+          libdecor-0-dev libdecor-0-plugin-1-cairo libpango1.0-dev libcairo2-dev)
 if [[ ${1:-} == test || ${1:-} == bench ]]; then
   packages+=(libgtest-dev xvfb libxtst-dev desktop-file-utils
              libbenchmark-dev clang libclang-rt-dev valgrind
-             libxdamage-dev dpkg-dev lintian appstream openbox tint2 x11-xserver-utils)
+             libxdamage-dev dpkg-dev lintian appstream openbox tint2 x11-xserver-utils
+             weston)
 fi
 if [[ ${1:-} == bench ]]; then
   packages+=(linux-perf)

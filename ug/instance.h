@@ -2,6 +2,8 @@
 #pragma once
 
 #include <stddef.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 
 struct InstanceSearch {
     const char *modulePath;
@@ -12,6 +14,10 @@ enum { UG_MAX_ARGS = 64 };
 
 // The instance name: the module path with "/" for every "\".
 void instanceName(const char *modulePath, char *name, size_t size);
+// The socket address the instance lock of that name takes; its length.
+socklen_t instanceAddress(const char *name, sockaddr_un *address);
+// The lock's listening socket while this process holds it, else -1.
+extern int instanceSocket;
 // Takes the single-instance lock named by name; 1 when it is ours, 0 when another process holds it, -1 on failure.
 int claimInstance(const char *name);
 // Joins the arguments after the program's own with blanks into a heap string.

@@ -100,22 +100,34 @@ void instanceName(const char *modulePath, char *name, size_t size)
         name[i] = 0;
 }
 
-// An abstract socket: the kernel drops it with the process, so no stale lock survives.
-int claimInstance(const char *name)
+int instanceSocket = -1;
+
+socklen_t instanceAddress(const char *name, sockaddr_un *address)
 {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
+    *address = sockaddr_un{};
+    address->sun_family = AF_UNIX;
     size_t length = strlen(name);
-    const size_t room = sizeof address.sun_path - 1;
+    const size_t room = sizeof address->sun_path - 1;
     // A path longer than the socket name keeps its tail, where programs differ.
     const char *tail = length > room ? name + (length - room) : name;
     size_t used = length > room ? room : length;
-    memcpy(address.sun_path + 1, tail, used);
-    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    memcpy(address->sun_path + 1, tail, used);
+    return (socklen_t)(offsetof(sockaddr_un, sun_path) + 1 + used);
+}
+
+// An abstract socket: the kernel drops it with the process, so no stale lock survives. It listens,
+// so that a later start can ask this one to come forward.
+int claimInstance(const char *name)
+{
+    sockaddr_un address;
+    socklen_t length = instanceAddress(name, &address);
+    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
         return -1;
-    if (bind(fd, (sockaddr *)&address, (socklen_t)(offsetof(sockaddr_un, sun_path) + 1 + used)) == 0)
-        return 1;  // the socket stays open for the rest of the run
+    if (bind(fd, (sockaddr *)&address, length) == 0 && listen(fd, SOMAXCONN) == 0) {
+        instanceSocket = fd;  // open for the rest of the run
+        return 1;
+    }
     int taken = errno == EADDRINUSE;
     close(fd);
     return taken ? 0 : -1;

@@ -2,14 +2,36 @@
 #include "ug/instance.h"
 #include "ug/platform.h"
 
+#include <limits.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
 
 static const UgPlatform *chosen;
+
+// 1 when a compositor may be listening: named in the environment, or on its default socket.
+static int waylandOffered()
+{
+    const char *name = getenv("WAYLAND_DISPLAY"), *socket = getenv("WAYLAND_SOCKET");
+    if ((name && *name) || (socket && *socket))
+        return 1;
+    const char *runtime = getenv("XDG_RUNTIME_DIR");
+    char path[PATH_MAX];
+    return runtime && snprintf(path, sizeof path, "%s/wayland-0", runtime) < (int)sizeof path && access(path, F_OK) == 0;
+}
 
 const UgPlatform *ugPlatform()
 {
     if (chosen)
         return chosen;
-    chosen = &x11Platform;
+    const char *forced = getenv("RINKSLIDER_PLATFORM");
+    if (forced && strcmp(forced, "wayland") == 0)
+        chosen = &waylandPlatform;
+    else if (forced && strcmp(forced, "x11") == 0)
+        chosen = &x11Platform;
+    else
+        chosen = waylandOffered() && waylandPlatform.connect() ? &waylandPlatform : &x11Platform;
     return chosen;
 }
 
@@ -23,17 +45,6 @@ void ugPlaceWindow(EGLNativeWindowType window, UgRect client) { ugPlatform()->pl
 int ugFillsDesktop(EGLNativeWindowType window) { return ugPlatform()->fillsDesktop(window); }
 void ugSetDesktopHints(EGLNativeWindowType window) { ugPlatform()->setDesktopHints(window); }
 void ugInhibitScreenSaver(UgDisplay *display, int inhibit) { ugPlatform()->inhibitIdle(display, inhibit); }
-void ugErrorBox(const char *text) { ugPlatform()->errorBox(text); }
-
-void ugSaveErrorBox(EGLNativeWindowType owner, const char *path, int error)
-{
-    ugPlatform()->saveErrorBox(owner, path, error);
-}
-
-int ugSaveFileDialog(EGLNativeWindowType owner, wchar_t *path, size_t capacity)
-{
-    return ugPlatform()->saveFileDialog(owner, path, capacity);
-}
 
 int raiseRunningInstance(const char *modulePath, int timeoutMs)
 {

@@ -24,6 +24,8 @@ struct UgNativeWindow {
 };
 
 enum { UG_MAX_WINDOWS = 16 };
+// The smallest client area in which the table, both goals and the score line can still be made out.
+enum { UG_MIN_CLIENT_WIDTH = 320, UG_MIN_CLIENT_HEIGHT = 240 };
 constexpr long long UG_NEVER = 0x7fffffffffffffffLL;
 
 extern UgNativeWindow nativeWindows[UG_MAX_WINDOWS];
@@ -59,13 +61,11 @@ struct UgPlatform {
     int (*isMinimised)(const UgNativeWindow *w);
     void (*inhibitIdle)(UgDisplay *display, int inhibit);
     void (*setWindowIcon)(EGLNativeWindowType window, const unsigned long *icon, size_t length);
-    int (*saveFileDialog)(EGLNativeWindowType owner, wchar_t *path, size_t capacity);
-    void (*saveErrorBox)(EGLNativeWindowType owner, const char *path, int error);
-    void (*errorBox)(const char *text);
+    const struct UgDialogPlatform *dialogs;
     int (*raiseRunningInstance)(const char *modulePath, int timeoutMs);
 };
 
-extern const UgPlatform x11Platform;
+extern const UgPlatform x11Platform, waylandPlatform;
 
 // The platform in use, chosen on first need: Wayland where a compositor answers, else X11;
 // RINKSLIDER_PLATFORM ("x11" or "wayland") forces one.

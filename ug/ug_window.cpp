@@ -143,7 +143,8 @@ UgWin *ugOpenWindow(UgDisplay *display, const char *mode, const char *title, int
         return nullptr;
     }
     ugBindWindow(display, win);
-    // Where the driver can, a swap waits for the vertical blank; elsewhere frame deadlines pace the loop.
+    // On X11 a swap waits for the vertical blank where the driver can, frame deadlines pacing the
+    // loop elsewhere; on Wayland the compositor's frame requests pace it, and a swap must never wait.
     if (!eglSwapInterval(display->eglDisplay, ugPlatform()->swapInterval))
         fprintf(stderr, "rinkslider: eglSwapInterval failed: %s\n", eglErrorName(eglGetError()));
     return win;

@@ -8,9 +8,6 @@
 #include <X11/extensions/Xinerama.h>
 #include <X11/extensions/Xrandr.h>
 
-// The smallest client area in which the table, both goals and the score line can still be made out.
-enum { MIN_CLIENT_WIDTH = 320, MIN_CLIENT_HEIGHT = 240 };
-
 // The actions and the source of a _NET_WM_STATE request, as EWMH numbers them.
 enum { NET_WM_STATE_ADD = 1, NET_WM_STATE_TOGGLE = 2, NET_WM_SOURCE_APPLICATION = 1 };
 
@@ -321,8 +318,8 @@ void x11SetDesktopHints(EGLNativeWindowType window)
         sizes->y = y;
         sizes->width = (int)width;
         sizes->height = (int)height;
-        sizes->min_width = MIN_CLIENT_WIDTH;
-        sizes->min_height = MIN_CLIENT_HEIGHT;
+        sizes->min_width = UG_MIN_CLIENT_WIDTH;
+        sizes->min_height = UG_MIN_CLIENT_HEIGHT;
         XSetWMNormalHints(xDisplay, window, sizes);
         XFree(sizes);
     }

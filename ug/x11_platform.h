@@ -30,9 +30,6 @@ void x11ToggleFullscreen(UgNativeWindow *w);
 int x11IsMinimised(const UgNativeWindow *w);
 void x11InhibitIdle(UgDisplay *display, int inhibit);
 void x11SetWindowIcon(EGLNativeWindowType window, const unsigned long *icon, size_t length);
-int x11SaveFileDialog(EGLNativeWindowType owner, wchar_t *path, size_t capacity);
-void x11SaveErrorBox(EGLNativeWindowType owner, const char *path, int error);
-void x11ErrorBox(const char *text);
 int x11RaiseRunningInstance(const char *modulePath, int timeoutMs);
 
 // Interns an atom on the connection.

@@ -1,4 +1,5 @@
 // Native windows over Xlib: the connection, its error handlers, creation with a chosen visual and geometry.
+#include "ug/dialogs.h"
 #include "ug/x11_platform.h"
 
 #include <EGL/eglext.h>
@@ -172,5 +173,5 @@ const UgPlatform x11Platform = {
     "X", "DISPLAY", x11Connect, x11EglDisplay, 1, x11CreateWindow, x11DestroyWindow, x11ClientRect, x11CursorPos,
     x11ReadDesktop, x11MaximiseWindow, x11PlaceWindow, x11FillsDesktop, x11SetDesktopHints, x11ReadEvents,
     x11WaitEvents, x11CanBeSeen, x11FramePosted, x11ToggleFullscreen, x11IsMinimised, x11InhibitIdle,
-    x11SetWindowIcon, x11SaveFileDialog, x11SaveErrorBox, x11ErrorBox, x11RaiseRunningInstance,
+    x11SetWindowIcon, &x11Dialogs, x11RaiseRunningInstance,
 };

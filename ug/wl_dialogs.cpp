@@ -1,0 +1,180 @@
+// The dialogs drawn over Wayland in shared memory with cairo and pango, as children of the window
+// they belong to.
+#include "ug/dialogs.h"
+#include "ug/wl_platform.h"
+
+#include <libdecor.h>
+#include <pango/pangocairo.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+static PangoFontDescription *dialogFont;
+static int dialogGlyphWidth;
+
+// A layout of the dialog font on the cairo context.
+static PangoLayout *newLayout(cairo_t *cr)
+{
+    PangoLayout *layout = pango_cairo_create_layout(cr);
+    pango_layout_set_font_description(layout, dialogFont);
+    return layout;
+}
+
+// Loads a monospaced font once and measures its glyphs; the width of the screen the game is on.
+static void prepareDialogs(int *glyphWidth, int *screenWidth)
+{
+    if (!dialogFont) {
+        dialogFont = pango_font_description_from_string("Monospace 9");
+        cairo_surface_t *surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1);
+        cairo_t *cr = cairo_create(surface);
+        PangoLayout *layout = newLayout(cr);
+        pango_layout_set_text(layout, "M", -1);
+        int height;
+        pango_layout_get_pixel_size(layout, &dialogGlyphWidth, &height);
+        g_object_unref(layout);
+        cairo_destroy(cr);
+        cairo_surface_destroy(surface);
+    }
+    *glyphWidth = dialogGlyphWidth > 0 ? dialogGlyphWidth : 1;
+    UgDesktop desktop;
+    ugReadDesktop(0, &desktop);
+    *screenWidth = desktop.monitors[0].right - desktop.monitors[0].left;
+}
+
+// The compositor places a child over its parent itself.
+static UgRect placeDialog(const UgDialog *d)
+{
+    return UgRect{0, 0, d->width, d->height};
+}
+
+// A fixed size that the compositor keeps, drawn at one pixel a logical pixel, owned by its window.
+static void dialogCreated(const UgDialog *d, EGLNativeWindowType window)
+{
+    UgNativeWindow *w = ugFindNative(window);
+    WlWindow *ww = wlWindowOf(w);
+    ww->drawnInMemory = 1;
+    libdecor_frame_set_min_content_size(ww->frame, d->width, d->height);
+    libdecor_frame_set_max_content_size(ww->frame, d->width, d->height);
+    libdecor_frame_unset_capabilities(ww->frame, (libdecor_capabilities)(LIBDECOR_ACTION_RESIZE | LIBDECOR_ACTION_MINIMIZE |
+                                                                          LIBDECOR_ACTION_FULLSCREEN));
+    if (UgNativeWindow *owner = ugFindNative(d->owner))
+        libdecor_frame_set_parent(ww->frame, wlWindowOf(owner)->frame);
+}
+
+void wlFreePicture(WlWindow *ww)
+{
+    if (ww->buffer)
+        wl_buffer_destroy(ww->buffer);
+    if (ww->pixels)
+        munmap(ww->pixels, ww->pixelBytes);
+    ww->buffer = nullptr;
+    ww->pixels = nullptr;
+    ww->pixelBytes = 0;
+}
+
+// A new shared-memory buffer for the window's picture; the compositor may still read the old one,
+// so it is never drawn over. 0 when the memory cannot be had.
+static int newPicture(WlWindow *ww, int width, int height)
+{
+    int stride = width * 4;
+    size_t bytes = (size_t)stride * (size_t)height;
+    int fd = memfd_create("rinkslider-dialog", MFD_CLOEXEC);
+    if (fd < 0)
+        return 0;
+    void *pixels = ftruncate(fd, (off_t)bytes) == 0 ? mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0)
+                                                     : MAP_FAILED;
+    if (pixels == MAP_FAILED) {
+        close(fd);
+        return 0;
+    }
+    wl_shm_pool *pool = wl_shm_create_pool(wl.shm, fd, (int32_t)bytes);
+    wl_buffer *buffer = wl_shm_pool_create_buffer(pool, 0, width, height, stride, WL_SHM_FORMAT_XRGB8888);
+    wl_shm_pool_destroy(pool);
+    close(fd);
+    wlFreePicture(ww);
+    ww->buffer = buffer;
+    ww->pixels = (uint32_t *)pixels;
+    ww->pixelBytes = bytes;
+    return 1;
+}
+
+// Draws text with its baseline at y, ellipsized where it is wider than room; its width in pixels.
+static int drawText(cairo_t *cr, int x, int y, const char *text, int length, int room, PangoEllipsizeMode ellipsis)
+{
+    PangoLayout *layout = newLayout(cr);
+    pango_layout_set_text(layout, text, length);
+    pango_layout_set_width(layout, room * PANGO_SCALE);
+    pango_layout_set_ellipsize(layout, ellipsis);
+    int width, height;
+    pango_layout_get_pixel_size(layout, &width, &height);
+    cairo_move_to(cr, x, y - pango_layout_get_baseline(layout) / PANGO_SCALE);
+    pango_cairo_show_layout(cr, layout);
+    g_object_unref(layout);
+    return width;
+}
+
+// A one-pixel outline, on the pixel grid.
+static void outline(cairo_t *cr, int x, int y, int width, int height)
+{
+    cairo_rectangle(cr, x + 0.5, y + 0.5, width, height);
+    cairo_stroke(cr);
+}
+
+// Black on white, laid out as on X11: the rows, the field showing the end of a long name, the buttons.
+static void paintDialog(const UgDialog *d)
+{
+    UgNativeWindow *w = ugFindNative(d->window);
+    WlWindow *ww = wlWindowOf(w);
+    if (!newPicture(ww, d->width, d->height))
+        return;
+    cairo_surface_t *surface = cairo_image_surface_create_for_data((unsigned char *)ww->pixels, CAIRO_FORMAT_RGB24,
+                                                                   d->width, d->height, d->width * 4);
+    cairo_t *cr = cairo_create(surface);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_paint(cr);
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_set_line_width(cr, 1);
+    int y = 24;
+    for (const char *row = d->message;; y += ROW_H) {
+        const char *end = strchr(row, '\n');
+        int length = end ? (int)(end - row) : (int)strlen(row);
+        drawText(cr, MARGIN, y, row, length, d->width - 2 * MARGIN, PANGO_ELLIPSIZE_MIDDLE);
+        if (!end)
+            break;
+        row = end + 1;
+    }
+    if (d->hasField) {
+        int top = y + 16;
+        outline(cr, 10, top, d->width - 20, 24);
+        int shown = drawText(cr, 14, top + 17, d->field, -1, d->width - 28, PANGO_ELLIPSIZE_START);
+        if (d->fieldSelected) {
+            cairo_move_to(cr, 14, top + 20.5);
+            cairo_line_to(cr, 14 + shown, top + 20.5);
+            cairo_stroke(cr);
+        }
+    }
+    for (int i = 0; i < d->buttonCount; i++) {
+        int x = dialogButtonX(d, i), top = d->height - BUTTON_H - 10;
+        outline(cr, x, top, BUTTON_W, BUTTON_H);
+        if (i == d->focused)
+            outline(cr, x + 2, top + 2, BUTTON_W - 4, BUTTON_H - 4);
+        drawText(cr, x + 10, top + 17, d->buttons[i], -1, BUTTON_W - 12, PANGO_ELLIPSIZE_END);
+    }
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+    wl_surface_attach(ww->surface, ww->buffer, 0, 0);
+    wl_surface_damage(ww->surface, 0, 0, d->width, d->height);
+    wl_surface_commit(ww->surface);
+}
+
+// The compositor sends a new window no key that was already down, and the repeat ends with the
+// keyboard leaving the window it was typed in: nothing held can carry over.
+static int noKeysHeld(char[32])
+{
+    return 0;
+}
+
+// The compositor gives the keyboard back to the parent itself.
+static void ownerRefocused(EGLNativeWindowType) {}
+
+const UgDialogPlatform waylandDialogs = {prepareDialogs, placeDialog, dialogCreated, paintDialog, noKeysHeld,
+                                         ownerRefocused};

@@ -1,0 +1,104 @@
+// Shared between the Wayland platform files: the connection, the globals the compositor offers,
+// the seat's state and our windows' Wayland side.
+#pragma once
+
+#include "ug/platform.h"
+
+#include <wayland-client.h>
+#include <wayland-egl.h>
+#include <xkbcommon/xkbcommon-compose.h>
+#include <xkbcommon/xkbcommon.h>
+
+struct libdecor;
+struct libdecor_frame;
+struct wp_viewporter;
+struct wp_viewport;
+struct wp_fractional_scale_manager_v1;
+struct wp_fractional_scale_v1;
+struct xdg_activation_v1;
+struct zwp_idle_inhibit_manager_v1;
+struct zwp_idle_inhibitor_v1;
+
+struct WlOutput {
+    wl_output *output;
+    uint32_t name;  // the registry's name of the global
+    int x, y, width, height;  // in the compositor's logical pixels
+    int scale;
+};
+
+enum { WL_MAX_OUTPUTS = 8 };
+// Scales count in 120ths, as the fractional scale protocol does.
+enum { WL_SCALE_UNIT = 120 };
+
+// A window's Wayland side, at the index of its native record.
+struct WlWindow {
+    wl_surface *surface;
+    wl_egl_window *eglWindow;  // the window's id, a dialog's too
+    libdecor_frame *frame;
+    wl_callback *frameCallback;
+    long long frameAsked;  // when the frame not yet given was asked for
+    wp_fractional_scale_v1 *fractionalScale;
+    wp_viewport *viewport;
+    unsigned outputsEntered;  // a bit for each output the surface shows on
+    int preferredScale;       // the compositor's fractional scale in 120ths, 0 where none is offered
+    int logicalWidth, logicalHeight;
+    int maximised, fullscreen;
+    zwp_idle_inhibitor_v1 *inhibitor;
+    int drawnInMemory;  // a dialog: its picture in shared memory, one pixel a logical pixel
+    wl_buffer *buffer;
+
+    uint32_t *pixels;
+    size_t pixelBytes;
+};
+
+struct WlState {
+    wl_display *display;
+    wl_registry *registry;
+    wl_compositor *compositor;
+    wl_shm *shm;
+    wl_seat *seat;
+    wl_pointer *pointer;
+    wl_keyboard *keyboard;
+    libdecor *decor;
+    wp_viewporter *viewporter;
+    wp_fractional_scale_manager_v1 *fractionalScaleManager;
+    xdg_activation_v1 *activation;
+    zwp_idle_inhibit_manager_v1 *idleInhibitManager;
+    WlOutput outputs[WL_MAX_OUTPUTS];
+    // The seat: where the pointer is (in the focused surface's buffer pixels) and what it holds.
+    UgNativeWindow *pointerFocus, *keyboardFocus;
+    int pointerX, pointerY;
+    unsigned buttonsHeld;
+    uint32_t lastSerial;  // of the latest input, for requests that must name one
+    xkb_context *xkb;
+    xkb_keymap *keymap;
+    xkb_state *keyState;
+    xkb_compose_state *compose;
+    int repeatPeriodMs, repeatDelayMs;  // 0 period: the compositor wants no repeat
+    uint32_t repeatKey;
+    long long repeatDue;  // monotonic microseconds, UG_NEVER while no key repeats
+};
+
+extern WlState wl;
+extern WlWindow wlWindows[UG_MAX_WINDOWS];
+
+// The Wayland side of one of our windows.
+WlWindow *wlWindowOf(const UgNativeWindow *w);
+// Our window whose surface (or the surface its frame decorates) this is; null for any other.
+UgNativeWindow *wlWindowOfSurface(wl_surface *surface);
+// The scale factor, in 120ths, that the window's buffer is drawn at.
+int wlBufferScale(const WlWindow *ww);
+
+// Input (wl_input.cpp): binds the seat and follows its pointer and keyboard.
+void wlBindSeat(uint32_t name, uint32_t version);
+// Posts the held key's repeat when it is due.
+void wlRepeatKeys();
+// Forgets a window the seat's focus was on.
+void wlForgetFocus(const UgNativeWindow *w);
+
+// The single instance (wl_instance.cpp): answers the later starts that asked this one to come forward.
+void wlAnswerInstances();
+
+// Drops a dialog's picture and its buffer (wl_dialogs.cpp).
+void wlFreePicture(WlWindow *ww);
+int wlRaiseRunningInstance(const char *modulePath, int timeoutMs);
