@@ -2,24 +2,10 @@
 #include "ug/instance.h"
 #include "ug/platform.h"
 
-#include <limits.h>
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <unistd.h>
 
 static const UgPlatform *chosen;
-
-// 1 when a compositor may be listening: named in the environment, or on its default socket.
-static int waylandOffered()
-{
-    const char *name = getenv("WAYLAND_DISPLAY"), *socket = getenv("WAYLAND_SOCKET");
-    if ((name && *name) || (socket && *socket))
-        return 1;
-    const char *runtime = getenv("XDG_RUNTIME_DIR");
-    char path[PATH_MAX];
-    return runtime && snprintf(path, sizeof path, "%s/wayland-0", runtime) < (int)sizeof path && access(path, F_OK) == 0;
-}
 
 const UgPlatform *ugPlatform()
 {
@@ -31,7 +17,7 @@ const UgPlatform *ugPlatform()
     else if (forced && strcmp(forced, "x11") == 0)
         chosen = &x11Platform;
     else
-        chosen = waylandOffered() && waylandPlatform.connect() ? &waylandPlatform : &x11Platform;
+        chosen = waylandPlatform.connect() ? &waylandPlatform : &x11Platform;
     return chosen;
 }
 

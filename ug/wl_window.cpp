@@ -12,8 +12,10 @@
 
 #include <EGL/eglext.h>
 #include <libdecor.h>
+#include <limits.h>
 #include <poll.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <unistd.h>
 
@@ -157,6 +159,21 @@ static libdecor_interface decorInterface = [] {
     return handlers;
 }();
 
+// 1 when a compositor may be listening: a socket handed over, or the named (else default) one
+// there. The Wayland library would say on stderr what it misses, where the game falls back quietly.
+static int compositorOffered()
+{
+    const char *handed = getenv("WAYLAND_SOCKET"), *name = getenv("WAYLAND_DISPLAY");
+    const char *runtime = getenv("XDG_RUNTIME_DIR");
+    if (handed && *handed)
+        return 1;
+    name = name && *name ? name : "wayland-0";
+    char path[PATH_MAX];
+    int length = name[0] == '/' ? snprintf(path, sizeof path, "%s", name)
+                                : snprintf(path, sizeof path, "%s/%s", runtime ? runtime : "", name);
+    return (name[0] == '/' || (runtime && *runtime)) && length < (int)sizeof path && access(path, F_OK) == 0;
+}
+
 // Connects once; a compositor without what a window needs counts as none.
 static void *wlConnect()
 {
@@ -164,7 +181,7 @@ static void *wlConnect()
     if (wl.display || tried)
         return wl.display;
     tried = 1;
-    wl.display = wl_display_connect(nullptr);
+    wl.display = compositorOffered() ? wl_display_connect(nullptr) : nullptr;
     if (!wl.display)
         return nullptr;
     wl.repeatDue = UG_NEVER;

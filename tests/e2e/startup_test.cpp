@@ -55,6 +55,8 @@ TEST(StartUp, WithoutADisplayOrEglItSaysWhichFailedOnOneLineAndEndsWithOne)
         const char *says;
     } cases[] = {
         {"no X display", "", {}, "cannot open the X display"},
+        {"no compositor", "", {"RINKSLIDER_PLATFORM=wayland", "WAYLAND_DISPLAY=rinkslider-none"},
+         "cannot open the Wayland display \"rinkslider-none\""},
         {"no EGL driver", s.server.name, {"__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json"},
          "eglGetPlatformDisplay failed: EGL_"},
     };
