@@ -14,6 +14,12 @@ if(XDAMAGE_FOUND)
   set_target_properties(frame_watch PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 endif()
 
+# Where the sounds start in a recording of the game, for the benchmark's delay from a tick to its sound.
+add_executable(sound_onsets tools/bench/sound_onsets.cpp)
+target_include_directories(sound_onsets PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(sound_onsets PRIVATE rinkslider_flags)
+set_target_properties(sound_onsets PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+
 # Fuzz targets for the image readers, with clang only:
 #   CC=clang CXX=clang++ cmake -S . -B build-fuzz -DRINKSLIDER_FUZZ=ON -DRINKSLIDER_SANITIZE=ON
 # tools/fuzz/run.sh does this and runs them, starting from the game's own two images.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Measures the game against the scene floor (tools/bench/scene_floor.cpp) under a private Xvfb at
-# 640x480 and 1920x1080, and the game under openbox visible and minimised; prints the table and
-# writes it into BENCHMARKS.md between the measured markers. Run as root, on an idle machine.
+# 640x480 and 1920x1080, the game under openbox visible and minimised, and its sound on and muted
+# with the delay from a tick to its sound, recorded by OpenAL Soft's wave writer; prints the table
+# and writes it into BENCHMARKS.md between the measured markers. Run as root, on an idle machine.
 # Usage: tools/bench.sh [--seconds S] [--rounds N]   (defaults: 20 s, 2 rounds)
 # BUILD_DIR names the build directory (default build-bench).
 set -euo pipefail
@@ -18,17 +19,19 @@ done
 bash tools/deps.sh bench
 dir=${BUILD_DIR:-build-bench}
 cmake -S . -B "$dir" -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$dir" -j2 --target rinkslider scene_floor frame_watch
+cmake --build "$dir" -j2 --target rinkslider scene_floor frame_watch sound_onsets
 game=$(realpath "$dir/rinkslider") floor=$(realpath "$dir/scene_floor") watch=$(realpath "$dir/bench/frame_watch")
+onsets=$(realpath "$dir/bench/sound_onsets")
 # Warm-up before each window; a window whose other processes used more CPU is repeated.
 warmup=2 quietLimit=0.1 attempts=3
 tmp=$(mktemp -d) group=rinkslider_bench helpers=""
 trap 'kill $helpers 2>/dev/null || true; perf probe -q -d "$group:*" 2>/dev/null || true; rm -rf "$tmp"' EXIT
 
-# Ticks are calls of onIdle in the game's binary, presents calls of eglSwapBuffers in libEGL.
+# Ticks are calls of onIdle in the game's binary, sounds of playSound, presents of eglSwapBuffers in libEGL.
 perf probe -q -d "$group:*" 2>/dev/null || true
 egl=$(ldconfig -p | sed -n 's/.*libEGL\.so\.1 (.*x86-64.*) => //p' | head -n 1)
 perf probe -q -x "$game" --add "$group:onIdle=_Z6onIdleP5UgWin"
+perf probe -q -x "$game" --add "$group:playSound=_Z9playSound7SoundIdff"
 perf probe -q -x "${egl:-/usr/lib/x86_64-linux-gnu/libEGL.so.1}" --add "$group:eglSwapBuffers=eglSwapBuffers"
 
 # CPU clock ticks of processes and their reaped children (/proc/PID/stat fields 14 to 17).
@@ -47,7 +50,18 @@ measureWindow() {
   perf stat -x, -o "$tmp/perf" -e "task-clock,$group:onIdle,$group:eglSwapBuffers" -p "$BENCH_PID" -- sleep "$seconds"
   echo "$(($(machineTicks) - m0)) $(($(procTicks "$PPID" $$ $helpers) - h0)) $(awk '/VmHWM/{print $2}' "/proc/$BENCH_PID/status")" >"$tmp/window"
 }
-export -f measureWindow procTicks machineTicks
+# The sound's window: perf records playSound and the writes of the recording (the game's only
+# write() calls), attached while the game is stopped so that the file position they start at is known.
+recordSounds() {
+  local fd
+  kill -STOP "$BENCH_PID"
+  fd=$(find "/proc/$BENCH_PID/fd" -lname "$tmp/sound.wav" -printf '%f')
+  awk '/^pos:/ { print $2 }' "/proc/$BENCH_PID/fdinfo/$fd" >"$tmp/sound.pos"
+  perf record -q -o "$tmp/sound.data" -e "$group:playSound" -e syscalls:sys_enter_write --filter "fd == $fd" \
+    -p "$BENCH_PID" -- sleep "$seconds" &
+  sleep 0.5 && kill -CONT "$BENCH_PID" && wait $!
+}
+export -f measureWindow procTicks machineTicks recordSounds
 export seconds tmp group helpers
 
 # One run of a program (frame_watch options before it): prints ticks/s, presents/s, frames/s,
@@ -90,6 +104,22 @@ row() {
     }'
 }
 
+# A run with the game's sound recorded by OpenAL Soft's wave writer, over the first serve's play:
+# no warm-up and windows of $soundSeconds s (the computer scores 4 s after the serve).
+soundSeconds=3
+printf '[general]\nchannels = stereo\n[wave]\nfile = %s\n' "$tmp/sound.wav" >"$tmp/alsoft.conf"
+withSound() { ALSOFT_DRIVERS=wave ALSOFT_CONF=$tmp/alsoft.conf seconds=$soundSeconds warmup=0 "$@"; }
+# Each sound's delay in ms, one a line: from the last playSound before the write() that put the
+# sound's first frame in the file to that write.
+soundDelays() {
+  perf script -i "$tmp/sound.data" -F time,event,trace 2>/dev/null |
+    awk -v pos="$(cat "$tmp/sound.pos")" -v starts="$("$onsets" "$tmp/sound.wav" | tr '\n' ' ')" '
+      function hex(s, n, i) { for (i = 3; i <= length(s); i++) n = n * 16 + index("0123456789abcdef", substr(s, i, 1)) - 1; return n }
+      BEGIN { n = split(starts, o, " "); j = 1; while (j <= n && o[j] < pos) j++ }
+      /playSound/ { last = $1 + 0 }
+      /sys_enter_write/ { for (end = pos + hex($NF); j <= n && o[j] < end; j++) if (last) print ($1 - last) * 1000; pos = end }'
+}
+
 # A private Xvfb of the size given; sets display and adds the server to the helpers.
 startX() {
   Xvfb -displayfd 3 -screen 0 "${1}x24" -nolisten tcp 3>"$tmp/display.$1" 2>/dev/null &
@@ -109,6 +139,11 @@ for size in 640x480 1920x1080; do
   for ((r = 0; r < rounds; r++)); do
     runQuietly "$game" >>"$tmp/$size.game"
     runQuietly "$floor" >>"$tmp/$size.floor"
+    if [[ $size == 640x480 ]]; then
+      withSound runQuietly "$game" >>"$tmp/sound.on"
+      withSound runQuietly --key m "$game" >>"$tmp/sound.muted"
+      withSound "$watch" 0 "$game" recordSounds >/dev/null && soundDelays >>"$tmp/sound.delays"
+    fi
   done
   openbox --sm-disable 2>/dev/null &
   helpers="$helpers $!"
@@ -125,6 +160,12 @@ for size in 640x480 1920x1080; do
   ratios+="- $size: CPU a present, game/floor: $(awk -F' [|] ' 'NR==1{g=$8} NR==2{print (g+0 && $8+0) ? sprintf("%.2f", g/$8) : "n/a"}' <<<"$(tail -n 4 <<<"$table")")"
   ratios+="; CPU, minimised/visible: $(awk -F' [|] ' 'NR==3{v=$7} NR==4{print (v+0) ? sprintf("%.3f", $7/v) : "n/a"}' <<<"$(tail -n 4 <<<"$table")")"$'\n'
 done
+
+table+=$'\n'$(row 640x480 "game, sound on (wave writer), $soundSeconds s" <"$tmp/sound.on")
+table+=$'\n'$(row 640x480 "game, muted with m (wave writer), $soundSeconds s" <"$tmp/sound.muted")
+ratios+="- sound: CPU, muted/on: $(awk -F' [|] ' 'NR==1{v=$7} NR==2{print (v+0) ? sprintf("%.3f", $7/v) : "n/a"}' <<<"$(tail -n 2 <<<"$table")")"
+ratios+="; tick to its sound in the file: $(awk '{ s += $1; if ($1 > m) m = $1 }
+  END { if (NR) printf "mean %.1f ms, longest %.1f ms, over %d sounds", s / NR, m, NR; else print "n/a" }' "$tmp/sound.delays" 2>/dev/null)"$'\n'
 
 {
   echo "Measured $(date -u '+%Y-%m-%d %H:%M') UTC: $rounds round(s) of $seconds s windows (means), after $warmup s of warm-up."

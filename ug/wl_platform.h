@@ -36,7 +36,7 @@ struct WlWindow {
     wl_egl_window *eglWindow;  // the window's id, a dialog's too
     libdecor_frame *frame;
     wl_callback *frameCallback;
-    long long frameAsked;  // when the frame not yet given was asked for
+    long long frameAsked;  // when the paint that asked for the frame not yet given was committed; 0 before
     wp_fractional_scale_v1 *fractionalScale;
     wp_viewport *viewport;
     unsigned outputsEntered;  // a bit for each output the surface shows on

@@ -414,6 +414,12 @@ static void wlReadEvents()
     }
     wlRepeatKeys();
     wlAnswerInstances();
+    // The loop reads again once the paint that asked for a frame has been committed: from then on
+    // the wait is the compositor's, however long drawing took.
+    long long now = ugNowUs();
+    for (WlWindow &ww : wlWindows)
+        if (ww.frameCallback && !ww.frameAsked)
+            ww.frameAsked = now;
 }
 
 // Sleeps until the compositor speaks, a later start knocks, a held key repeats or the deadline passed.
@@ -446,7 +452,7 @@ static const wl_callback_listener frameListener = {onFrameDone};
 
 // The next frame comes when the compositor asks for it, which it stops doing while nothing of the
 // window shows; the request goes out with the paint's commit.
-static void wlFramePosted(UgNativeWindow *w, long long now)
+static void wlFramePosted(UgNativeWindow *w, long long)
 {
     WlWindow *ww = wlWindowOf(w);
     w->frameDue = UG_NEVER;
@@ -454,7 +460,7 @@ static void wlFramePosted(UgNativeWindow *w, long long now)
         return;
     ww->frameCallback = wl_surface_frame(ww->surface);
     wl_callback_add_listener(ww->frameCallback, &frameListener, w);
-    ww->frameAsked = now;
+    ww->frameAsked = 0;
 }
 
 static void wlToggleFullscreen(UgNativeWindow *w)
@@ -470,7 +476,7 @@ static void wlToggleFullscreen(UgNativeWindow *w)
 static int wlIsMinimised(const UgNativeWindow *w)
 {
     const WlWindow *ww = &wlWindows[w - nativeWindows];
-    return !w->mapped || (ww->frameCallback && ugNowUs() - ww->frameAsked > HIDDEN_AFTER_US);
+    return !w->mapped || (ww->frameCallback && ww->frameAsked && ugNowUs() - ww->frameAsked > HIDDEN_AFTER_US);
 }
 
 // The idle inhibitor rides on the game window's surface: the compositor honours it while that shows.

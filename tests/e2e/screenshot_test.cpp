@@ -1,37 +1,10 @@
 // Screenshots of the real program: "c", the save dialog and its overwrite prompt.
 #include <gtest/gtest.h>
 
-#include "assets/image_read.h"
 #include "support/game_session.h"
 
 #include <X11/keysym.h>
 #include <fstream>
-
-// The saved bitmap's pixels that match the window's within 2 per channel, as a fraction; 0 when
-// the file is not yet a whole bitmap of the window's size.
-static double savedMatch(const fs::path &path, const Shot &window)
-{
-    FILE *file = fopen(path.c_str(), "rb");
-    ImageData image{};
-    const char *reason;
-    int read = file && readBitmap(file, &image, &reason);
-    if (file)
-        fclose(file);
-    if (!read || image.width != window.width || image.height != window.height) {
-        free(image.pixels);
-        return 0;
-    }
-    size_t same = 0, rowBytes = image.size / (size_t)image.height;
-    for (int y = 0; y < image.height; y++)
-        for (int x = 0; x < image.width; x++) {
-            // Rows are stored bottom first.
-            const unsigned char *p = image.pixels + (size_t)(image.height - 1 - y) * rowBytes + x * 3;
-            Rgb q = window.pixels[(size_t)y * window.width + x];
-            same += abs(p[0] - q.r) <= 2 && abs(p[1] - q.g) <= 2 && abs(p[2] - q.b) <= 2;
-        }
-    free(image.pixels);
-    return (double)same / ((double)image.width * image.height);
-}
 
 // Presses "c" and waits for the save dialog.
 static Window openSaveDialog(Session &s)

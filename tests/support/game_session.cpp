@@ -1,5 +1,7 @@
 #include "support/game_session.h"
 
+#include "assets/image_read.h"
+
 #include "assets/font.h"
 
 #include <X11/Xutil.h>
@@ -31,7 +33,8 @@ bool openSession(Session &s, int w, int h)
     // A session may stay open until the test program ends: its connection stays reachable to the end.
     static auto *connections = new std::vector<Display *>;
     ignoreXErrors();
-    s.game = Child{0, {}};
+    s.game = s.compositor = Child{0, {}};
+    s.wayland.clear();
     s.server = startXServer(w, h);
     s.display = s.server.pid ? XOpenDisplay(s.server.name.c_str()) : nullptr;
     connections->push_back(s.display);
@@ -43,6 +46,7 @@ bool openSession(Session &s, int w, int h)
 void closeSession(Session &s)
 {
     stopProcess(s.game);
+    stopProcess(s.compositor);
     if (s.display)
         XCloseDisplay(s.display);
     s.display = nullptr;
@@ -103,10 +107,14 @@ Child startProcess(const fs::path &program, const std::vector<std::string> &args
     if (pid == 0) {
         prctl(PR_SET_PDEATHSIG, SIGKILL);
         dup2(errorFd, 2);
-        if (display.empty())
+        if (display.empty()) {
             unsetenv("DISPLAY");
-        else
+        } else {
+            // On an X display nothing of a desktop's own compositor may be found instead.
             setenv("DISPLAY", display.c_str(), 1);
+            for (const char *name : {"WAYLAND_DISPLAY", "WAYLAND_SOCKET", "XDG_RUNTIME_DIR"})
+                unsetenv(name);
+        }
         for (const std::string &entry : env)
             putenv(strdup(entry.c_str()));
         std::vector<char *> argv{(char *)program.c_str()};
@@ -123,18 +131,43 @@ Child startProcess(const fs::path &program, const std::vector<std::string> &args
     return Child{pid > 0 ? pid : 0, errors};
 }
 
+// Its own runtime folder (mkdtemp makes it private, as weston demands) keeps its socket apart from
+// other tests'; without a config file the kiosk shell shows no panel and never locks the screen.
+Window startCompositor(Session &s, int w, int h, int scale)
+{
+    fs::path runtime = scratchDir();
+    std::string socket = "wayland-" + runtime.filename().string();
+    s.wayland = {"XDG_RUNTIME_DIR=" + runtime.string(), "WAYLAND_DISPLAY=" + socket};
+    s.compositor = startProcess("/usr/bin/weston",
+                                {"--backend=x11-backend.so", "--use-pixman", "--shell=kiosk-shell.so", "--no-config",
+                                 "--idle-time=0", "--socket=" + socket, "--width=" + std::to_string(w),
+                                 "--height=" + std::to_string(h), "--scale=" + std::to_string(scale)},
+                                runtime, s.server.name, s.wayland);
+    s.output = 0;
+    waitFor([&] {
+        for (Window top : topLevels(s.display))
+            if (windowClass(s.display, top) == "Weston Compositor" && fs::exists(runtime / socket))
+                s.output = top;
+        return s.output != 0;
+    });
+    return s.output;
+}
+
 // Under tools/sanitize/valgrind.sh the game runs inside memcheck, its errors turned into exit code 99.
-Window startGame(Session &s, const fs::path &given, const fs::path &workDir, const std::vector<std::string> &env)
+Window startGame(Session &s, const fs::path &given, const fs::path &workDir, const std::vector<std::string> &extra)
 {
     fs::path program = given.empty() ? gameCopy() / "rinkslider" : given;
     fs::path dir = workDir.empty() ? program.parent_path() : workDir;
+    std::string display = s.wayland.empty() ? s.server.name : "";
+    std::vector<std::string> env = s.wayland;
+    env.insert(env.end(), extra.begin(), extra.end());
     const char *suppressions = getenv("RINKSLIDER_VALGRIND");
     s.game = suppressions ? startProcess("/usr/bin/valgrind", {"--error-exitcode=99", "--leak-check=full",
                                                                "--errors-for-leak-kinds=definite",
                                                                std::string("--suppressions=") + suppressions, program},
-                                         dir, s.server.name, env)
-                          : startProcess(program, {}, dir, s.server.name, env);
-    Window w = s.game.pid ? findWindow(s.display, "Rinkslider") : 0;
+                                         dir, display, env)
+                          : startProcess(program, {}, dir, display, env);
+    Window w = !s.game.pid ? 0 : display.empty() ? s.output : findWindow(s.display, "Rinkslider");
     return w && captureUntil(s.display, w, showsScene) ? w : 0;
 }
 
@@ -253,3 +286,26 @@ bool showsScoreLine(const Shot &shot)
     return mostRuns >= 8;
 }
 
+double savedMatch(const fs::path &path, const Shot &window)
+{
+    FILE *file = fopen(path.c_str(), "rb");
+    ImageData image{};
+    const char *reason;
+    int read = file && readBitmap(file, &image, &reason);
+    if (file)
+        fclose(file);
+    if (!read || image.width != window.width || image.height != window.height) {
+        free(image.pixels);
+        return 0;
+    }
+    size_t same = 0, rowBytes = image.size / (size_t)image.height;
+    for (int y = 0; y < image.height; y++)
+        for (int x = 0; x < image.width; x++) {
+            // Rows are stored bottom first.
+            const unsigned char *p = image.pixels + (size_t)(image.height - 1 - y) * rowBytes + x * 3;
+            Rgb q = window.pixels[(size_t)y * window.width + x];
+            same += abs(p[0] - q.r) <= 2 && abs(p[1] - q.g) <= 2 && abs(p[2] - q.b) <= 2;
+        }
+    free(image.pixels);
+    return (double)same / ((double)image.width * image.height);
+}

@@ -41,11 +41,15 @@ struct Child {
     fs::path errors;
 };
 
-// One test's X server and our connection to it; the game started on it is ended with it.
+// One test's X server and our connection to it; the game started on it is ended with it, as is
+// the Wayland compositor when the test starts one there.
 struct Session {
     XServer server;
     Display *display;
     Child game;
+    Child compositor;
+    Window output;                     // the compositor's picture: a window on the X server
+    std::vector<std::string> wayland;  // what a client needs to reach the compositor
 };
 
 // Starts an Xvfb of w x h and connects to it; false on failure.
@@ -66,9 +70,13 @@ fs::path gameCopy(const char *image = nullptr, const std::string *bytes = nullpt
 // it dies with the test program, as does the server. Its pid is 0 when it could not be started.
 Child startProcess(const fs::path &program, const std::vector<std::string> &args, const fs::path &workDir,
                    const std::string &display, const std::vector<std::string> &env = {});
+// Starts weston on the session's X server with an output of w x h logical pixels at the scale,
+// where every client's window fills the output; its output's window once it takes clients, else 0.
+Window startCompositor(Session &s, int w, int h, int scale = 1);
 // Starts the program into s.game and waits until its window shows the scene; the window, else 0.
 // Without a program it starts a copy of its own from the copy's folder, so that tests run side by
-// side do not share the instance lock.
+// side do not share the instance lock. With a compositor the program is its client, without an X
+// display, and its window is the compositor's output.
 Window startGame(Session &s, const fs::path &program = {}, const fs::path &workDir = {},
                  const std::vector<std::string> &env = {});
 // The exit code once the child ends (128 + signal), or -1 after killing it when it runs past the time.
@@ -91,3 +99,6 @@ bool showsScene(const Shot &shot);
 std::vector<bool> scoreCell(const Shot &shot, int i);
 // The score line is drawn in glyphs (without its font the game draws solid bars).
 bool showsScoreLine(const Shot &shot);
+// The saved bitmap's pixels that match the window's within 2 per channel, as a fraction; 0 when
+// the file is not yet a whole bitmap of the window's size.
+double savedMatch(const fs::path &path, const Shot &window);

@@ -25,21 +25,30 @@ bool waitFor(const std::function<bool()> &done, int timeoutMs)
     return ok;
 }
 
-std::vector<Window> windowsTitled(Display *d, const char *title)
+std::vector<Window> topLevels(Display *d)
 {
     Window root, parent, *children = nullptr;
     unsigned count = 0;
     std::vector<Window> found;
     XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count);
     for (unsigned i = 0; i < count; i++) {
-        char *name = nullptr;
         XWindowAttributes a;
-        if (XFetchName(d, children[i], &name) && name && std::string(name) == title &&
-            XGetWindowAttributes(d, children[i], &a) && a.map_state == IsViewable)
+        if (XGetWindowAttributes(d, children[i], &a) && a.map_state == IsViewable)
             found.push_back(children[i]);
-        XFree(name);
     }
     XFree(children);
+    return found;
+}
+
+std::vector<Window> windowsTitled(Display *d, const char *title)
+{
+    std::vector<Window> found;
+    for (Window w : topLevels(d)) {
+        char *name = nullptr;
+        if (XFetchName(d, w, &name) && name && std::string(name) == title)
+            found.push_back(w);
+        XFree(name);
+    }
     return found;
 }
 

@@ -14,7 +14,8 @@ enum { WAIT_MS = 10000 };
 void ignoreXErrors();
 // Checks done every 10 ms until it holds or the time is up; its last answer.
 bool waitFor(const std::function<bool()> &done, int timeoutMs = WAIT_MS);
-// The mapped top-level windows of the title, bottom to top.
+// The mapped top-level windows, and those of the title, bottom to top.
+std::vector<Window> topLevels(Display *d);
 std::vector<Window> windowsTitled(Display *d, const char *title);
 // Waits for a mapped window of the title; the topmost, 0 when none came.
 Window findWindow(Display *d, const char *title, int timeoutMs = WAIT_MS);

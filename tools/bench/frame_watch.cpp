@@ -1,10 +1,11 @@
 // What no standard tool measures of a program's window: the time from exec to its first frame (a
 // non-black pixel), and the frames (XDamage notifications) with the longest gap between two.
-// Usage: frame_watch [--minimise] WARMUP_S PROGRAM COMMAND
+// Usage: frame_watch [--minimise] [--key KEYSYM] WARMUP_S PROGRAM COMMAND
 // Starts PROGRAM in its own directory on $DISPLAY, waits for its first frame, optionally has the
-// window manager minimise it, lets WARMUP_S pass, then runs COMMAND through bash with BENCH_PID set
-// to the program's pid and counts frames until COMMAND ends. Prints
-// "startup_ms frames seconds longest_gap_ms" on one line; exits 1 when the run did not count.
+// window manager minimise it, optionally sends its window a press of the key, lets WARMUP_S pass,
+// then runs COMMAND through bash with BENCH_PID set to the program's pid and counts frames until
+// COMMAND ends. Prints "startup_ms frames seconds longest_gap_ms" on one line; exits 1 when the run
+// did not count.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xdamage.h>
@@ -152,11 +153,13 @@ static long countFrames(Display *x, int damageEvent, Damage damage, double until
 int main(int argc, char **argv)
 {
     int minimise = argc > 1 && std::string(argv[1]) == "--minimise";
-    if (argc != 4 + minimise) {
-        fprintf(stderr, "usage: frame_watch [--minimise] WARMUP_S PROGRAM COMMAND\n");
+    const char *key = argc > 2 + minimise && std::string(argv[1 + minimise]) == "--key" ? argv[2 + minimise] : nullptr;
+    char **args = argv + 1 + minimise + (key ? 2 : 0);
+    if (argc - (args - argv) != 3) {
+        fprintf(stderr, "usage: frame_watch [--minimise] [--key KEYSYM] WARMUP_S PROGRAM COMMAND\n");
         return 2;
     }
-    double warmUp = atof(argv[1 + minimise]);
+    double warmUp = atof(args[0]);
     Display *x = XOpenDisplay(nullptr);
     int damageEvent, damageError;
     if (!x || !XDamageQueryExtension(x, &damageEvent, &damageError))
@@ -165,13 +168,19 @@ int main(int argc, char **argv)
     XSelectInput(x, DefaultRootWindow(x), SubstructureNotifyMask);
     XSync(x, False);
     double start = nowSeconds();
-    pid_t pid = launch(argv[2 + minimise], 0);
+    pid_t pid = launch(args[1], 0);
     Window w = 0;
     Damage damage = 0;
     double startupMs = pid ? waitFirstFrame(x, damageEvent, pid, start, &w, &damage) : -1;
     int ok = startupMs >= 0;
     if (ok && minimise)
         XIconifyWindow(x, w, DefaultScreen(x));
+    if (ok && key) {
+        XEvent e{};
+        e.xkey = XKeyEvent{KeyPress, 0, True, x, w, DefaultRootWindow(x), 0, CurrentTime, 0, 0, 0, 0, 0,
+                           XKeysymToKeycode(x, XStringToKeysym(key)), True};
+        XSendEvent(x, w, True, KeyPressMask, &e);
+    }
     double gap = 0, seconds = 0;
     long frames = 0;
     if (ok) {
@@ -181,7 +190,7 @@ int main(int argc, char **argv)
         ok = XGetWindowAttributes(x, w, &a) && (a.map_state == IsViewable) == !minimise;
         setenv("BENCH_PID", std::to_string(pid).c_str(), 1);
         double t0 = nowSeconds();
-        pid_t command = ok ? launch(argv[3 + minimise], 1) : 0;
+        pid_t command = ok ? launch(args[2], 1) : 0;
         frames = command ? countFrames(x, damageEvent, damage, t0 + 1e9, command, &gap) : 0;
         seconds = nowSeconds() - t0;
         ok = command && waitpid(pid, nullptr, WNOHANG) == 0;

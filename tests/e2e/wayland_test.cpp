@@ -1,0 +1,73 @@
+// Playing the real program as a native client of a Wayland compositor, with no X display it could
+// fall back on.
+#include <gtest/gtest.h>
+
+#include "support/game_session.h"
+
+#include <X11/keysym.h>
+#include <algorithm>
+#include <fstream>
+#include <math.h>
+
+// The "NAME=value" entries the running process was started with.
+static std::vector<std::string> environmentOf(pid_t pid)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/environ");
+    std::vector<std::string> entries;
+    for (std::string entry; std::getline(in, entry, '\0');)
+        entries.push_back(entry);
+    return entries;
+}
+
+// White, as the dialogs draw their background.
+static const Shade DIALOG{{255, 255, 255}, 0};
+
+TEST(Wayland, UnderWestonItDrawsAtTheOutputsScaleTakesClicksSavesThroughItsDialogComesForwardOnASecondStartAndQEndsIt)
+{
+    // At scale 2 the output has half the logical pixels: the picture stays 640 x 480 only if the
+    // game draws at the output's resolution.
+    for (int scale : {1, 2}) {
+        SCOPED_TRACE("scale " + std::to_string(scale));
+        Session s;
+        ASSERT_TRUE(openSession(s, 640, 480));
+        ASSERT_NE(startCompositor(s, 640 / scale, 480 / scale, scale), 0u);
+        fs::path program = gameCopy() / "rinkslider", home = scratchDir();
+        Window w = startGame(s, program, {}, {"HOME=" + home.string()});
+        ASSERT_NE(w, 0u) << errorsOf(s.game);
+        std::vector<std::string> env = environmentOf(s.game.pid);
+        for (const std::string &entry : s.wayland)
+            EXPECT_EQ(std::count(env.begin(), env.end(), entry), 1) << entry;
+        EXPECT_TRUE(std::none_of(env.begin(), env.end(), [](const std::string &e) { return e.rfind("DISPLAY=", 0) == 0; }));
+
+        // Weston's X11 back end moves its pointer by the X pointer's steps, halved at scale 2:
+        // clicks land where they point at scale 1 only.
+        if (scale == 1) {
+            // The top of the mallet stands a few pixels above the point its base is put on.
+            const std::pair<int, int> away{300, 420};
+            clickAt(s.display, w, 390, 312, {}, &away);
+            double mx = -1, my = -1;
+            EXPECT_TRUE(captureUntil(s.display, w, [&](const Shot &shot) {
+                return countShade(shot, Area{0, 0, shot.width, shot.height}, USER_MALLET_TOP, &mx, &my) > 0 &&
+                       hypot(mx - 390, my - 312) < 10;
+            })) << "mallet top at " << mx << "," << my;
+        }
+
+        Child second = startProcess(program, {}, home, "", s.wayland);
+        EXPECT_EQ(exitCode(second), 0) << errorsOf(second);
+        EXPECT_TRUE(running(s.game));
+
+        pressKey(s.display, XK_p);  // a still picture to compare the file with
+        pressKey(s.display, XK_c);
+        ASSERT_TRUE(captureUntil(s.display, w, [](const Shot &shot) {
+            return countShade(shot, Area{0, 0, shot.width, shot.height}, DIALOG) > 10000;
+        })) << "no Save As box";
+        pressKey(s.display, XK_Return);
+        EXPECT_TRUE(waitFor([&] { return savedMatch(home / "Screenshot.bmp", capture(s.display, w)) > 0.97; }));
+
+        // Weston's kiosk shell gives the keyboard back to the game at its next click.
+        clickAt(s.display, w, 320, 100);
+        pressKey(s.display, XK_q);
+        EXPECT_EQ(exitCode(s.game), 0) << errorsOf(s.game);
+        closeSession(s);
+    }
+}
