@@ -9,5 +9,6 @@ cmake -S . -B "$build" -DBUILD_TESTING=ON -DRINKSLIDER_WERROR=ON -DRINKSLIDER_SA
 # The benchmarks are left out: nothing of theirs runs here.
 cmake --build "$build" -j"$(nproc)" --target rinkslider_tests rinkslider_e2e game_assets
 export ASAN_OPTIONS="abort_on_error=1:detect_leaks=1:check_initialization_order=1"
+export LSAN_OPTIONS="suppressions=$PWD/tools/sanitize/lsan.supp"
 export UBSAN_OPTIONS="abort_on_error=1:halt_on_error=1:print_stacktrace=1"
 ctest --test-dir "$build" --output-on-failure --no-tests=error -j"$(nproc)" "$@"
