@@ -29,7 +29,11 @@ void ugReadDesktop(EGLNativeWindowType window, UgDesktop *desktop) { ugPlatform(
 void ugMaximiseWindow(EGLNativeWindowType window) { ugPlatform()->maximiseWindow(window); }
 void ugPlaceWindow(EGLNativeWindowType window, UgRect client) { ugPlatform()->placeWindow(window, client); }
 int ugFillsDesktop(EGLNativeWindowType window) { return ugPlatform()->fillsDesktop(window); }
-void ugSetDesktopHints(EGLNativeWindowType window) { ugPlatform()->setDesktopHints(window); }
+void ugSetDesktopHints(EGLNativeWindowType window)
+{
+    if (ugPlatform()->setDesktopHints)
+        ugPlatform()->setDesktopHints(window);
+}
 void ugInhibitScreenSaver(UgDisplay *display, int inhibit) { ugPlatform()->inhibitIdle(display, inhibit); }
 
 int raiseRunningInstance(const char *modulePath, int timeoutMs)
@@ -51,5 +55,6 @@ int ugIsMinimised(UgWin *win)
 
 void ugSetWindowIcon(UgWin *win, const unsigned long *icon, size_t length)
 {
-    ugPlatform()->setWindowIcon(win->nativeWindow, icon, length);
+    if (ugPlatform()->setWindowIcon)
+        ugPlatform()->setWindowIcon(win->nativeWindow, icon, length);
 }

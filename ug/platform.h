@@ -49,6 +49,7 @@ struct UgPlatform {
     void (*maximiseWindow)(EGLNativeWindowType window);
     void (*placeWindow)(EGLNativeWindowType window, UgRect client);
     int (*fillsDesktop)(EGLNativeWindowType window);
+    // Null where the desktop takes these from the desktop entry instead.
     void (*setDesktopHints)(EGLNativeWindowType window);
     // Moves what the connection holds into the queue without blocking, while the queue has room.
     void (*readEvents)();
@@ -60,7 +61,7 @@ struct UgPlatform {
     void (*toggleFullscreen)(UgNativeWindow *w);
     int (*isMinimised)(const UgNativeWindow *w);
     void (*inhibitIdle)(UgDisplay *display, int inhibit);
-    void (*setWindowIcon)(EGLNativeWindowType window, const unsigned long *icon, size_t length);
+    void (*setWindowIcon)(EGLNativeWindowType window, const unsigned long *icon, size_t length);  // may be null
     const struct UgDialogPlatform *dialogs;
     int (*raiseRunningInstance)(const char *modulePath, int timeoutMs);
 };

@@ -24,6 +24,8 @@ WlWindow wlWindows[UG_MAX_WINDOWS];
 
 // A frame the compositor has not asked for in this long means nothing of the window shows.
 constexpr long long HIDDEN_AFTER_US = 1000000;
+// Where the compositor tells of no output, a common desktop's size is assumed.
+constexpr int ASSUMED_OUTPUT_WIDTH = 1280, ASSUMED_OUTPUT_HEIGHT = 960;
 
 WlWindow *wlWindowOf(const UgNativeWindow *w)
 {
@@ -363,9 +365,8 @@ static void wlReadDesktop(EGLNativeWindowType, UgDesktop *desktop)
             desktop->monitors[desktop->monitorCount++] = UgRect{o.x, o.y, o.x + o.width / scale, o.y + o.height / scale};
         }
     }
-    // Where the compositor tells of no output, a common desktop's size is assumed.
     if (!desktop->monitorCount)
-        desktop->monitors[desktop->monitorCount++] = UgRect{0, 0, 1280, 960};
+        desktop->monitors[desktop->monitorCount++] = UgRect{0, 0, ASSUMED_OUTPUT_WIDTH, ASSUMED_OUTPUT_HEIGHT};
     desktop->pointerX = desktop->pointerY = -1;
     desktop->workArea = desktop->monitors[0];
     desktop->manager = UG_MANAGER_MAXIMISES;
@@ -403,8 +404,6 @@ static int wlFillsDesktop(EGLNativeWindowType window)
     UgNativeWindow *w = ugFindNative(window);
     return w && !wlWindowOf(w)->fullscreen && w->width == w->fittedWidth && w->height == w->fittedHeight;
 }
-
-static void wlSetDesktopHints(EGLNativeWindowType) {}
 
 static void wlReadEvents()
 {
@@ -475,7 +474,7 @@ static void wlToggleFullscreen(UgNativeWindow *w)
 // Wayland does not say that a window is minimised; a frame long asked for and not given does.
 static int wlIsMinimised(const UgNativeWindow *w)
 {
-    const WlWindow *ww = &wlWindows[w - nativeWindows];
+    const WlWindow *ww = wlWindowOf(w);
     return !w->mapped || (ww->frameCallback && ww->frameAsked && ugNowUs() - ww->frameAsked > HIDDEN_AFTER_US);
 }
 
@@ -494,12 +493,9 @@ static void wlInhibitIdle(UgDisplay *display, int inhibit)
     }
 }
 
-// The compositor shows the icon the desktop entry named by the app id gives.
-static void wlSetWindowIcon(EGLNativeWindowType, const unsigned long *, size_t) {}
-
 const UgPlatform waylandPlatform = {
     "Wayland", "WAYLAND_DISPLAY", wlConnect, wlEglDisplay, 0, wlCreateWindow, wlDestroyWindow, wlClientRect,
-    wlCursorPos, wlReadDesktop, wlMaximiseWindow, wlPlaceWindow, wlFillsDesktop, wlSetDesktopHints, wlReadEvents,
-    wlWaitEvents, wlCanBeSeen, wlFramePosted, wlToggleFullscreen, wlIsMinimised, wlInhibitIdle, wlSetWindowIcon,
+    wlCursorPos, wlReadDesktop, wlMaximiseWindow, wlPlaceWindow, wlFillsDesktop, nullptr, wlReadEvents,
+    wlWaitEvents, wlCanBeSeen, wlFramePosted, wlToggleFullscreen, wlIsMinimised, wlInhibitIdle, nullptr,
     &waylandDialogs, wlRaiseRunningInstance,
 };
