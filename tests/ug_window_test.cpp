@@ -244,6 +244,14 @@ TEST_F(UgWindowTest, AHiddenWindowTicksWithoutDrawingAndDrawsAtOnceWhenShownAndT
         EXPECT_TRUE(ticks.empty()) << way.how << ": the first paint waited for a tick";
         EXPECT_FALSE(ugIsMinimised(win)) << way.how;
     }
+    // Unmapped and mapped again before anyone asked, as within one slow frame: told once.
+    XUnmapWindow(x, win->nativeWindow);
+    XMapWindow(x, win->nativeWindow);
+    XSync(x, False);
+    draws = 0;
+    ASSERT_TRUE(pumpUntil([] { return draws > 0; }));
+    EXPECT_TRUE(ugIsMinimised(win));
+    EXPECT_FALSE(ugIsMinimised(win));
     XSetScreenSaver(x, 1, 0, DontPreferBlanking, AllowExposures);
     XForceScreenSaver(x, ScreenSaverReset);
     XSync(x, False);

@@ -50,7 +50,11 @@ void ugToggleFullscreen(UgWin *win)
 int ugIsMinimised(UgWin *win)
 {
     UgNativeWindow *w = ugFindNative(win->nativeWindow);
-    return w && ugPlatform()->isMinimised(w);
+    if (!w)
+        return 0;
+    int unmapped = w->unmappedSinceAsked;
+    w->unmappedSinceAsked = 0;
+    return unmapped || ugPlatform()->isMinimised(w);
 }
 
 void ugSetWindowIcon(UgWin *win, const unsigned long *icon, size_t length)

@@ -11,6 +11,7 @@ struct UgNativeWindow {
     void *data;
     int invalid;
     int mapped;
+    int unmappedSinceAsked;  // unmapped since ugIsMinimised last answered
     int width, height;     // the client area in pixels of its buffer
     unsigned timerPeriod;  // milliseconds, 0 while the window has no timer
     long long timerDue;    // monotonic microseconds, as are the times below

@@ -78,7 +78,8 @@ void ugAnimate(UgWin *win, int on);
 float ugTickPhase(UgWin *win);
 // Switches the window between fullscreen on its monitor and the size it had before.
 void ugToggleFullscreen(UgWin *win);
-// 1 while the window is minimised or unmapped.
+// 1 while the window is minimised or unmapped, and once after it was unmapped, however briefly,
+// since the last call: a slow frame must not hide a minimise and restore from the game.
 int ugIsMinimised(UgWin *win);
 // Keeps the screen saver from starting while inhibit is 1; 0 releases it.
 void ugInhibitScreenSaver(UgDisplay *display, int inhibit);

@@ -55,6 +55,7 @@ static void translateEvent(XEvent *event)
         break;
     case UnmapNotify:
         w->mapped = 0;
+        w->unmappedSinceAsked = 1;
         break;
     case FocusIn:
     case FocusOut:
