@@ -4,6 +4,7 @@
 
 #include "support/game_session.h"
 
+#include <X11/Xatom.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <algorithm>
@@ -23,7 +24,7 @@ static std::vector<std::string> environmentOf(pid_t pid)
 // White, as the dialogs draw their background.
 static const Shade DIALOG{{255, 255, 255}, 0};
 
-TEST(Wayland, UnderWestonItDrawsAtTheOutputsScaleTakesClicksSavesThroughItsDialogComesForwardOnASecondStartAndQEndsIt)
+TEST(Wayland, UnderWestonItDrawsAtTheOutputsScaleTakesClicksSavesAComposedNameThroughItsDialogComesForwardAndQEndsIt)
 {
     // At scale 2 the output has half the logical pixels: the picture stays 640 x 480 only if the
     // game draws at the output's resolution.
@@ -32,6 +33,11 @@ TEST(Wayland, UnderWestonItDrawsAtTheOutputsScaleTakesClicksSavesThroughItsDialo
         Session s;
         // A margin of X screen beside weston's window, for the pointer to leave it.
         ASSERT_TRUE(openSession(s, 640 + 20, 480 + 20));
+        // Weston builds the keymap it hands the game from the X server's layout names: right Alt
+        // becomes Compose.
+        const char names[] = "evdev\0pc105\0us\0\0compose:ralt";
+        XChangeProperty(s.display, DefaultRootWindow(s.display), XInternAtom(s.display, "_XKB_RULES_NAMES", False),
+                        XA_STRING, 8, PropModeReplace, (const unsigned char *)names, sizeof names);
         ASSERT_NE(startCompositor(s, 640 / scale, 480 / scale, scale), 0u);
         fs::path program = gameCopy() / "rinkslider", home = scratchDir();
         Window w = startGame(s, program, {}, {"HOME=" + home.string()});
@@ -62,8 +68,10 @@ TEST(Wayland, UnderWestonItDrawsAtTheOutputsScaleTakesClicksSavesThroughItsDialo
         ASSERT_TRUE(captureUntil(s.display, w, [](const Shot &shot) {
             return countShade(shot, Area{0, 0, shot.width, shot.height}, DIALOG) > 10000;
         })) << "no Save As box";
-        pressKey(s.display, XK_Return);
-        EXPECT_TRUE(waitFor([&] { return savedMatch(home / "Screenshot.bmp", capture(s.display, w)) > 0.97; }));
+        // "caf" and a composed é name the file.
+        for (KeySym key : {XK_c, XK_a, XK_f, XK_Alt_R, XK_apostrophe, XK_e, XK_Return})
+            pressKey(s.display, key);
+        EXPECT_TRUE(waitFor([&] { return savedMatch(home / "caf\xc3\xa9.bmp", capture(s.display, w)) > 0.97; }));
 
         // Weston's kiosk shell gives the keyboard back to the game at its next click.
         clickAt(s.display, w, 320, 100);
