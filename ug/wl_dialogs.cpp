@@ -46,17 +46,21 @@ static UgRect placeDialog(const UgDialog *d)
     return UgRect{0, 0, d->width, d->height};
 }
 
-// A fixed size that the compositor keeps, drawn at one pixel a logical pixel, owned by its window.
+// A fixed size that the compositor keeps, owned by its window; until the compositor says where it
+// shows, its outputs are taken to be its owner's.
 static void dialogCreated(const UgDialog *d, EGLNativeWindowType window)
 {
     UgNativeWindow *w = ugFindNative(window);
     WlWindow *ww = wlWindowOf(w);
     ww->drawnInMemory = 1;
+    UgNativeWindow *owner = ugFindNative(d->owner);
+    if (owner)
+        ww->outputsEntered = wlWindowOf(owner)->outputsEntered;
     libdecor_frame_set_min_content_size(ww->frame, d->width, d->height);
     libdecor_frame_set_max_content_size(ww->frame, d->width, d->height);
     libdecor_frame_unset_capabilities(ww->frame, (libdecor_capabilities)(LIBDECOR_ACTION_RESIZE | LIBDECOR_ACTION_MINIMIZE |
                                                                           LIBDECOR_ACTION_FULLSCREEN));
-    if (UgNativeWindow *owner = ugFindNative(d->owner))
+    if (owner)
         libdecor_frame_set_parent(ww->frame, wlWindowOf(owner)->frame);
 }
 
@@ -119,16 +123,20 @@ static void outline(cairo_t *cr, int x, int y, int width, int height)
     cairo_stroke(cr);
 }
 
-// Black on white, laid out as on X11: the rows, the field showing the end of a long name, the buttons.
+// Black on white, laid out as on X11: the rows, the field showing the end of a long name, the buttons;
+// drawn in logical pixels at the scale the outputs need.
 static void paintDialog(const UgDialog *d)
 {
     UgNativeWindow *w = ugFindNative(d->window);
     WlWindow *ww = wlWindowOf(w);
-    if (!newPicture(ww, d->width, d->height))
+    int scale = wlPictureScale(ww);
+    if (!newPicture(ww, d->width * scale, d->height * scale))
         return;
-    cairo_surface_t *surface = cairo_image_surface_create_for_data((unsigned char *)ww->pixels, CAIRO_FORMAT_RGB24,
-                                                                   d->width, d->height, d->width * 4);
+    ww->pictureScale = scale;
+    cairo_surface_t *surface = cairo_image_surface_create_for_data(
+        (unsigned char *)ww->pixels, CAIRO_FORMAT_RGB24, d->width * scale, d->height * scale, d->width * scale * 4);
     cairo_t *cr = cairo_create(surface);
+    cairo_scale(cr, scale, scale);
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_paint(cr);
     cairo_set_source_rgb(cr, 0, 0, 0);
@@ -161,6 +169,8 @@ static void paintDialog(const UgDialog *d)
     }
     cairo_destroy(cr);
     cairo_surface_destroy(surface);
+    if (!ww->viewport)
+        wl_surface_set_buffer_scale(ww->surface, scale);
     wl_surface_attach(ww->surface, ww->buffer, 0, 0);
     wl_surface_damage(ww->surface, 0, 0, d->width, d->height);
     wl_surface_commit(ww->surface);

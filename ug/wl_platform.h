@@ -44,7 +44,8 @@ struct WlWindow {
     int logicalWidth, logicalHeight;
     int maximised, fullscreen;
     zwp_idle_inhibitor_v1 *inhibitor;
-    int drawnInMemory;  // a dialog: its picture in shared memory, one pixel a logical pixel
+    int drawnInMemory;  // a dialog: its picture in shared memory, in logical coordinates
+    int pictureScale;   // the whole scale its picture was last drawn at
     wl_buffer *buffer;
 
     uint32_t *pixels;
@@ -86,8 +87,11 @@ extern WlWindow wlWindows[UG_MAX_WINDOWS];
 WlWindow *wlWindowOf(const UgNativeWindow *w);
 // Our window whose surface (or the surface its frame decorates) this is; null for any other.
 UgNativeWindow *wlWindowOfSurface(wl_surface *surface);
-// The scale factor, in 120ths, that the window's buffer is drawn at.
+// The scale factor, in 120ths, that the window's buffer is drawn at; exactly one for a dialog,
+// whose coordinates stay logical.
 int wlBufferScale(const WlWindow *ww);
+// The whole pixels to a logical pixel that a picture drawn in memory needs to show sharp.
+int wlPictureScale(const WlWindow *ww);
 
 // Input (wl_input.cpp): binds the seat and follows its pointer and keyboard.
 void wlBindSeat(uint32_t name, uint32_t version);

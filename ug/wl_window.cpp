@@ -40,17 +40,31 @@ UgNativeWindow *wlWindowOfSurface(wl_surface *surface)
     return nullptr;
 }
 
+// The largest whole scale of the outputs the surface shows on.
+static int outputScale(const WlWindow *ww)
+{
+    int scale = 1;
+    for (int i = 0; i < WL_MAX_OUTPUTS; i++)
+        if ((ww->outputsEntered & (1u << i)) && wl.outputs[i].scale > scale)
+            scale = wl.outputs[i].scale;
+    return scale;
+}
+
 int wlBufferScale(const WlWindow *ww)
 {
     if (ww->drawnInMemory)
         return WL_SCALE_UNIT;
     if (ww->preferredScale && ww->viewport)
         return ww->preferredScale;
-    int scale = 1;
-    for (int i = 0; i < WL_MAX_OUTPUTS; i++)
-        if ((ww->outputsEntered & (1u << i)) && wl.outputs[i].scale > scale)
-            scale = wl.outputs[i].scale;
-    return scale * WL_SCALE_UNIT;
+    return outputScale(ww) * WL_SCALE_UNIT;
+}
+
+// Through a viewport the compositor scales the picture down to the fractional scale.
+int wlPictureScale(const WlWindow *ww)
+{
+    if (ww->preferredScale && ww->viewport)
+        return (ww->preferredScale + WL_SCALE_UNIT - 1) / WL_SCALE_UNIT;
+    return outputScale(ww);
 }
 
 // Sizes the buffer to the logical size at the window's scale; a new size reaches the procedure.
@@ -63,9 +77,12 @@ static void applySize(UgNativeWindow *w)
     if (ww->viewport) {
         wl_surface_set_buffer_scale(ww->surface, 1);
         wp_viewport_set_destination(ww->viewport, ww->logicalWidth, ww->logicalHeight);
-    } else {
+    } else if (!ww->drawnInMemory) {
         wl_surface_set_buffer_scale(ww->surface, scale / WL_SCALE_UNIT);
     }
+    // A dialog's buffer scale goes with the picture drawn for it.
+    if (ww->drawnInMemory && wlPictureScale(ww) != ww->pictureScale)
+        w->invalid = 1;
     if (width == w->width && height == w->height)
         return;
     w->width = width;

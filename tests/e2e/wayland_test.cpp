@@ -24,6 +24,28 @@ static std::vector<std::string> environmentOf(pid_t pid)
 // White, as the dialogs draw their background.
 static const Shade DIALOG{{255, 255, 255}, 0};
 
+// Of the dark pixels within the white of a dialog, the share that is black: lines and text drawn at
+// the output's resolution are black through, a picture the compositor scaled up is grey at every edge.
+static double blackShare(const Shot &shot)
+{
+    int left = shot.width, right = -1, top = shot.height, bottom = -1;
+    for (int y = 0; y < shot.height; y++)
+        for (int x = 0; x < shot.width; x++)
+            if (shot.pixels[(size_t)y * shot.width + x] == DIALOG.rgb) {
+                left = std::min(left, x), right = std::max(right, x);
+                top = std::min(top, y), bottom = std::max(bottom, y);
+            }
+    int dark = 0, black = 0;
+    for (int y = top; y <= bottom; y++)
+        for (int x = left; x <= right; x++) {
+            const Rgb &p = shot.pixels[(size_t)y * shot.width + x];
+            int brightest = std::max({p.r, p.g, p.b});
+            dark += brightest < 128;
+            black += brightest < 16;
+        }
+    return dark ? (double)black / dark : 0;
+}
+
 TEST(Wayland, UnderWestonItDrawsAtTheOutputsScaleTakesClicksSavesAComposedNameThroughItsDialogComesForwardAndQEndsIt)
 {
     // At scale 2 the output has half the logical pixels: the picture stays 640 x 480 only if the
@@ -65,9 +87,11 @@ TEST(Wayland, UnderWestonItDrawsAtTheOutputsScaleTakesClicksSavesAComposedNameTh
 
         pressKey(s.display, XK_p);  // a still picture to compare the file with
         pressKey(s.display, XK_c);
+        Shot box;
         ASSERT_TRUE(captureUntil(s.display, w, [](const Shot &shot) {
             return countShade(shot, Area{0, 0, shot.width, shot.height}, DIALOG) > 10000;
-        })) << "no Save As box";
+        }, &box)) << "no Save As box";
+        EXPECT_GT(blackShare(box), 0.4) << "the box is not drawn at the output's scale";
         // "caf" and a composed é name the file.
         for (KeySym key : {XK_c, XK_a, XK_f, XK_Alt_R, XK_apostrophe, XK_e, XK_Return})
             pressKey(s.display, key);
