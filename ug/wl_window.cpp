@@ -74,13 +74,12 @@ static void applySize(UgNativeWindow *w)
     int scale = wlBufferScale(ww);
     int width = (ww->logicalWidth * scale + WL_SCALE_UNIT / 2) / WL_SCALE_UNIT;
     int height = (ww->logicalHeight * scale + WL_SCALE_UNIT / 2) / WL_SCALE_UNIT;
+    // Without a viewport the buffer scale goes out with the first buffer drawn at it: any commit
+    // between would pair the old buffer with a scale its size may not divide.
     if (ww->viewport) {
         wl_surface_set_buffer_scale(ww->surface, 1);
         wp_viewport_set_destination(ww->viewport, ww->logicalWidth, ww->logicalHeight);
-    } else if (!ww->drawnInMemory) {
-        wl_surface_set_buffer_scale(ww->surface, scale / WL_SCALE_UNIT);
     }
-    // A dialog's buffer scale goes with the picture drawn for it.
     if (ww->drawnInMemory && wlPictureScale(ww) != ww->pictureScale)
         w->invalid = 1;
     if (width == w->width && height == w->height)
@@ -467,10 +466,12 @@ static void onFrameDone(void *data, wl_callback *callback, uint32_t)
 static const wl_callback_listener frameListener = {onFrameDone};
 
 // The next frame comes when the compositor asks for it, which it stops doing while nothing of the
-// window shows; the request goes out with the paint's commit.
+// window shows; the request and the buffer scale go out with the paint's commit.
 static void wlFramePosted(UgNativeWindow *w, long long)
 {
     WlWindow *ww = wlWindowOf(w);
+    if (!ww->viewport && !ww->drawnInMemory)
+        wl_surface_set_buffer_scale(ww->surface, wlBufferScale(ww) / WL_SCALE_UNIT);
     w->frameDue = UG_NEVER;
     if (ww->frameCallback)
         return;
