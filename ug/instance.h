@@ -32,6 +32,6 @@ int findInstanceWindow(void *display, InstanceSearch *search);
 int awaitInstanceWindow(void *display, InstanceSearch *search, int timeoutMs);
 // Raises the window and asks the window manager to activate it.
 void bringForward(void *display, unsigned long window);
-// Waits up to timeoutMs for the running instance's window on the X server; 1 when it came and was
-// brought forward.
+// Asks the running instance, through the platform in use, to bring its window forward, waiting up
+// to timeoutMs for it; 1 when it did.
 int raiseRunningInstance(const char *modulePath, int timeoutMs);

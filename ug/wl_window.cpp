@@ -267,22 +267,23 @@ static libdecor_frame_interface frameInterface = [] {
 }();
 
 // The outputs the surface shows on set its integer scale.
-static void onSurfaceEnter(void *data, wl_surface *, wl_output *output)
+static void followOutput(UgNativeWindow *w, wl_output *output, int entered)
 {
-    UgNativeWindow *w = (UgNativeWindow *)data;
+    unsigned &outputs = wlWindowOf(w)->outputsEntered;
     for (int i = 0; i < WL_MAX_OUTPUTS; i++)
         if (wl.outputs[i].output == output)
-            wlWindowOf(w)->outputsEntered |= 1u << i;
+            outputs = entered ? outputs | 1u << i : outputs & ~(1u << i);
     applySize(w);
+}
+
+static void onSurfaceEnter(void *data, wl_surface *, wl_output *output)
+{
+    followOutput((UgNativeWindow *)data, output, 1);
 }
 
 static void onSurfaceLeave(void *data, wl_surface *, wl_output *output)
 {
-    UgNativeWindow *w = (UgNativeWindow *)data;
-    for (int i = 0; i < WL_MAX_OUTPUTS; i++)
-        if (wl.outputs[i].output == output)
-            wlWindowOf(w)->outputsEntered &= ~(1u << i);
-    applySize(w);
+    followOutput((UgNativeWindow *)data, output, 0);
 }
 
 static const wl_surface_listener surfaceListener = {onSurfaceEnter, onSurfaceLeave};
