@@ -1,5 +1,6 @@
 // The program entry: one instance at a time, the window class, the argument vector, then the game.
 #include "app/app.h"
+#include "ug/command_line.h"
 #include "ug/instance.h"
 #include "ug/ug_internal.h"
 

@@ -142,7 +142,7 @@ int ugSaveFileDialog(EGLNativeWindowType owner, wchar_t *path, size_t capacity);
 // Tells the player in an "Error" box over the owner that saving to the path failed, and the system's reason.
 void ugSaveErrorBox(EGLNativeWindowType owner, const char *path, int error);
 
-// Services (linux_services.cpp, bmp_save.cpp).
+// Services (program_path.cpp, utf8.cpp, bmp_save.cpp).
 
 // Converts wide text to UTF-8; 0 when the result does not fit.
 size_t ugWideToUtf8(const wchar_t *text, char *out, size_t size);

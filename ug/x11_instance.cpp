@@ -1,9 +1,7 @@
 // Finding the running instance's window on the X server and bringing it forward.
-#include "ug/instance.h"
 #include "ug/x11_platform.h"
 
 #include <X11/Xatom.h>
-#include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <poll.h>
 #include <stdio.h>
@@ -23,9 +21,8 @@ static unsigned long readCardinals(Display *display, Window window, const char *
     return count;
 }
 
-int matchInstanceWindow(void *displayHandle, unsigned long window, InstanceSearch *search)
+int matchInstanceWindow(Display *display, Window window, InstanceSearch *search)
 {
-    Display *display = (Display *)displayHandle;
     unsigned char *data;
     long pid = readCardinals(display, window, "_NET_WM_PID", XA_CARDINAL, &data) ? *(long *)data : 0;
     if (data)
@@ -57,9 +54,9 @@ int matchInstanceWindow(void *displayHandle, unsigned long window, InstanceSearc
     return 0;
 }
 
-int findInstanceWindow(void *displayHandle, InstanceSearch *search)
+// One pass over the top-level windows and the window manager's client list; 1 when a window was found.
+static int x11FindInstanceWindow(Display *display, InstanceSearch *search)
 {
-    Display *display = (Display *)displayHandle;
     Window root = DefaultRootWindow(display), parent, *children = nullptr;
     unsigned count = 0;
     if (XQueryTree(display, root, &root, &parent, &children, &count)) {
@@ -78,14 +75,13 @@ int findInstanceWindow(void *displayHandle, InstanceSearch *search)
     return search->foundWindow != 0;
 }
 
-
-int awaitInstanceWindow(void *displayHandle, InstanceSearch *search, int timeoutMs)
+// Searches again after each change among the top-level windows until one matches or timeoutMs passes; 1 when found.
+static int x11AwaitInstanceWindow(Display *display, InstanceSearch *search, int timeoutMs)
 {
-    Display *display = (Display *)displayHandle;
     // Selected before the first search, so a window that comes after it is announced.
     XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask | PropertyChangeMask);
     long long deadline = ugNowMs() + timeoutMs;
-    while (!findInstanceWindow(display, search)) {
+    while (!x11FindInstanceWindow(display, search)) {
         long long left = deadline - ugNowMs();
         pollfd connection{ConnectionNumber(display), POLLIN, 0};
         if (left <= 0 || (!XPending(display) && poll(&connection, 1, (int)left) <= 0))
@@ -98,9 +94,9 @@ int awaitInstanceWindow(void *displayHandle, InstanceSearch *search, int timeout
     return 1;
 }
 
-void bringForward(void *displayHandle, unsigned long window)
+// Raises the window and asks the window manager to activate it.
+static void x11BringForward(Display *display, Window window)
 {
-    Display *display = (Display *)displayHandle;
     XEvent event{};
     event.xclient.type = ClientMessage;
     event.xclient.window = window;
@@ -126,8 +122,8 @@ int x11RaiseRunningInstance(const char *modulePath, int timeoutMs)
         return 0;
     XSetErrorHandler(ignoreXError);
     InstanceSearch search{modulePath, 0};
-    if (awaitInstanceWindow(display, &search, timeoutMs))
-        bringForward(display, search.foundWindow);
+    if (x11AwaitInstanceWindow(display, &search, timeoutMs))
+        x11BringForward(display, search.foundWindow);
     XCloseDisplay(display);
     return search.foundWindow != 0;
 }

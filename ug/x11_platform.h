@@ -32,6 +32,14 @@ void x11InhibitIdle(UgDisplay *display, int inhibit);
 void x11SetWindowIcon(EGLNativeWindowType window, const unsigned long *icon, size_t length);
 int x11RaiseRunningInstance(const char *modulePath, int timeoutMs);
 
+// The running instance's window, searched for among the top-level windows (x11_instance.cpp).
+struct InstanceSearch {
+    const char *modulePath;
+    Window foundWindow;  // 0 until a match
+};
+// Checks one top-level window against the search; 0 stops the enumeration with the window stored.
+int matchInstanceWindow(Display *display, Window window, InstanceSearch *search);
+
 // Interns an atom on the connection.
 Atom ugAtom(const char *name);
 // Around requests that may be refused by design (a window that may have gone): X errors from
