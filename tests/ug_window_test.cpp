@@ -38,6 +38,11 @@ static void recordPointer(UgWin *, int b, int s, int x, int y)
                     std::to_string(y));
 }
 static void recordMotion(UgWin *, int x, int y) { calls.push_back("motion " + std::to_string(x) + " " + std::to_string(y)); }
+static void recordRelease(UgWin *w, int b, int x, int y)
+{
+    calls.push_back("release " + std::to_string(b) + " " + std::to_string(x) + " " + std::to_string(y) +
+                    (ugPointerDevice(w) == UG_DEVICE_MOUSE ? " mouse" : " touch"));
+}
 // A tick asks for a frame, as the game's does.
 static void recordTick(UgWin *w)
 {
@@ -154,16 +159,18 @@ TEST_F(UgWindowTest, TheTimerNeverBurstsAfterASlowTick)
 TEST_F(UgWindowTest, KeysCharactersPressesAndDragsReachTheirHandlersInOrder)
 {
     Window w = win->nativeWindow;
+    ugSetReleaseHandler(win, recordRelease);
     for (KeySym sym : {XK_Left, XK_Shift_L, XK_KP_Left, XK_F12, XK_Pause, XK_q})
         sendKey(x, w, sym);
     sendButton(x, w, ButtonPress, 1, 120, 200);
     sendButton(x, w, ButtonRelease, 1, 120, 200);
     sendButton(x, w, ButtonPress, 4, 5, 5);  // the wheel
     sendButton(x, w, ButtonPress, 3, 7, 9);
-    ASSERT_TRUE(pumpUntil([] { return calls.size() >= 7; }));
+    ASSERT_TRUE(pumpUntil([] { return calls.size() >= 8; }));
     pumpUntil([] { return ticks.size() >= 2; });
     EXPECT_EQ(calls, (std::vector<std::string>{"key 300", "key 300", "key 212", "key 309", "key 113",
-                                               "pointer 0 0 120 200", "pointer 2 0 7 9"}));
+                                               "pointer 0 0 120 200", "release 0 120 200 mouse", "pointer 2 0 7 9"}));
+    ugSetReleaseHandler(win, nullptr);
     // A drag through XTest, all within one frame: motion without a button and after the release
     // reaches nothing; with it held one call comes, with the latest position, before the frame's paint.
     ugSetMotionHandler(win, recordMotion);

@@ -8,12 +8,20 @@ static UgMsg queue[UG_QUEUE_SIZE];
 static unsigned queueHead, queueCount;
 static int quitPending, quitCode;
 
-void ugPostMessage(EGLNativeWindowType window, unsigned message, UgWParam wParam, UgLParam lParam)
+static UgDevice dispatchedDevice;
+
+// Appends a message from the device; the newest is dropped when the queue is full.
+static void postFrom(EGLNativeWindowType window, unsigned message, UgWParam wParam, UgLParam lParam, UgDevice device)
 {
     if (queueCount == UG_QUEUE_SIZE)
         return;
-    queue[(queueHead + queueCount) % UG_QUEUE_SIZE] = UgMsg{window, message, wParam, lParam, 0};
+    queue[(queueHead + queueCount) % UG_QUEUE_SIZE] = UgMsg{window, message, wParam, lParam, 0, device};
     queueCount++;
+}
+
+void ugPostMessage(EGLNativeWindowType window, unsigned message, UgWParam wParam, UgLParam lParam)
+{
+    postFrom(window, message, wParam, lParam, UG_DEVICE_MOUSE);
 }
 
 void ugPostQuitMessage(int code)
@@ -35,12 +43,31 @@ int ugQueueHasRoom()
     return queueCount + UG_MAX_WINDOWS + 1 <= UG_QUEUE_SIZE;
 }
 
+void ugNoteMotion(UgNativeWindow *w, int x, int y, UgDevice device)
+{
+    // A finger's drag may follow a mouse's in the same frame: the mouse's last point goes first.
+    if (w->motionPending && w->motionDevice != device)
+        ugPostMotion(w);
+    w->motionPending = 1;
+    w->motionX = x;
+    w->motionY = y;
+    w->motionDevice = device;
+}
+
 void ugPostMotion(UgNativeWindow *w)
 {
     if (!w->motionPending)
         return;
     w->motionPending = 0;
-    ugPostMessage(w->id, WM_MOUSEMOVE, 0, ugPackPair(w->motionX, w->motionY));
+    postFrom(w->id, WM_MOUSEMOVE, 0, ugPackPair(w->motionX, w->motionY), w->motionDevice);
+}
+
+void ugPostButton(UgNativeWindow *w, int button, int pressed, int x, int y, UgDevice device)
+{
+    static const unsigned down[] = {WM_LBUTTONDOWN, WM_MBUTTONDOWN, WM_RBUTTONDOWN};
+    static const unsigned up[] = {WM_LBUTTONUP, WM_MBUTTONUP, WM_RBUTTONUP};
+    ugPostMotion(w);
+    postFrom(w->id, pressed ? down[button] : up[button], 0, ugPackPair(x, y), device);
 }
 
 // The key's code rides in bits 16 to 23 of lParam, where a scan code would.
@@ -97,7 +124,7 @@ static int nextMessage(UgMsg *msg, long long *waitUs)
         return 1;
     if (quitPending) {
         quitPending = 0;
-        *msg = UgMsg{0, WM_QUIT, (UgWParam)quitCode, 0, 0};
+        *msg = UgMsg{0, WM_QUIT, (UgWParam)quitCode, 0, 0, UG_DEVICE_MOUSE};
         return 1;
     }
     long long now = ugNowUs();
@@ -134,7 +161,7 @@ static int nextMessage(UgMsg *msg, long long *waitUs)
             // One message however late it is: skip the missed periods so ticks never pile up.
             while (w.timerDue <= now)
                 w.timerDue += w.timerPeriod * 1000LL;
-            *msg = UgMsg{w.id, WM_TIMER, 1, 0, 0};
+            *msg = UgMsg{w.id, WM_TIMER, 1, 0, 0, UG_DEVICE_MOUSE};
             return 1;
         }
         waitUntil(w.timerDue, now, waitUs);
@@ -145,7 +172,7 @@ static int nextMessage(UgMsg *msg, long long *waitUs)
 int ugGetMessage(UgMsg *msg)
 {
     if (!ugPlatformConnect()) {
-        *msg = UgMsg{0, WM_QUIT, 0, 0, 0};
+        *msg = UgMsg{0, WM_QUIT, 0, 0, 0, UG_DEVICE_MOUSE};
         return 0;
     }
     const UgPlatform *platform = ugPlatform();
@@ -165,7 +192,7 @@ void ugTranslateMessage(const UgMsg *msg)
     if (msg->message != WM_KEYDOWN || !msg->character || queueCount == UG_QUEUE_SIZE)
         return;
     queueHead = (queueHead + UG_QUEUE_SIZE - 1) % UG_QUEUE_SIZE;
-    queue[queueHead] = UgMsg{msg->window, WM_CHAR, msg->character, msg->lParam, 0};
+    queue[queueHead] = UgMsg{msg->window, WM_CHAR, msg->character, msg->lParam, 0, msg->device};
     queueCount++;
 }
 
@@ -176,7 +203,13 @@ UgResult ugDispatchMessage(const UgMsg *msg)
         return 0;
     if (msg->message == WM_TIMER)
         w->timerTaken = ugNowUs();
+    dispatchedDevice = msg->device;
     return w->proc(msg->window, msg->message, msg->wParam, msg->lParam);
+}
+
+UgDevice ugDispatchedDevice()
+{
+    return dispatchedDevice;
 }
 
 long long ugSinceTimer(EGLNativeWindowType window)

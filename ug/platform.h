@@ -22,6 +22,7 @@ struct UgNativeWindow {
     int animated;                   // painted at each frame the display can show while it can be seen
     long long framePeriod, frameDue;  // frameDue UG_NEVER: the compositor has yet to ask for a frame
     int motionPending, motionX, motionY;  // the latest position of a drag, not yet delivered
+    UgDevice motionDevice;
 };
 
 enum { UG_MAX_WINDOWS = 16 };
@@ -63,6 +64,10 @@ struct UgPlatform {
     int (*isMinimised)(const UgNativeWindow *w);
     void (*inhibitIdle)(UgDisplay *display, int inhibit);
     void (*setWindowIcon)(EGLNativeWindowType window, const unsigned long *icon, size_t length);  // may be null
+    // Buffer pixels to a logical pixel of the window's output.
+    float (*contentScale)(const UgNativeWindow *w);
+    // The keyboard's repeat delay and period in milliseconds; 0 where it says nothing.
+    void (*keyRepeat)(int *delayMs, int *periodMs);
     const struct UgDialogPlatform *dialogs;
     int (*raiseRunningInstance)(const char *modulePath, int timeoutMs);
 };
@@ -85,8 +90,15 @@ long long ugNowUs();
 UgLParam ugPackPair(int low, int high);
 // Room left in the queue for one more event's messages: one a window and a character.
 int ugQueueHasRoom();
+// Keeps a drag's latest position, from a held button or a finger, for the next frame.
+void ugNoteMotion(UgNativeWindow *w, int x, int y, UgDevice device);
 // Posts a drag's latest position as one motion message, when there is one not yet delivered.
 void ugPostMotion(UgNativeWindow *w);
+// Posts a press or release of a button (0 left, 1 middle, 2 right) at the client point, after the
+// drag's latest position.
+void ugPostButton(UgNativeWindow *w, int button, int pressed, int x, int y, UgDevice device);
+// The device of the message being dispatched.
+UgDevice ugDispatchedDevice();
 // Posts a key-down with the first character it types for the translate step, and the further
 // characters as character messages; nothing for a key with neither.
 void ugPostKey(EGLNativeWindowType window, unsigned virtualKey, UgLParam scan, const wchar_t *chars, size_t count);

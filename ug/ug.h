@@ -11,6 +11,7 @@ typedef void (*UgResizeHandler)(UgWin *win, int width, int height);
 typedef void (*UgKeyHandler)(UgWin *win, int key, int x, int y);
 typedef void (*UgPointerHandler)(UgWin *win, int button, int state, int x, int y);
 typedef void (*UgMotionHandler)(UgWin *win, int x, int y);
+typedef void (*UgReleaseHandler)(UgWin *win, int button, int x, int y);
 typedef void (*UgIdleHandler)(UgWin *win);
 
 struct UgDisplay {
@@ -29,6 +30,7 @@ struct UgWin {
     UgKeyHandler keyHandler;
     UgPointerHandler pointerHandler;
     UgMotionHandler motionHandler;
+    UgReleaseHandler releaseHandler;
     UgDisplay *display;
     UgWin *next, *prev;
     void *surface;
@@ -64,6 +66,9 @@ void ugSetPointerHandler(UgWin *win, UgPointerHandler handler);
 // Pointer motion while a button is held over the window, in client coordinates; however many
 // motion events come, the handler is called at most once a frame, with the latest position.
 void ugSetMotionHandler(UgWin *win, UgMotionHandler handler);
+// A button let go, or a finger lifted or taken by the desktop for a gesture: the press ends, with
+// the button and the last client point it was seen at.
+void ugSetReleaseHandler(UgWin *win, UgReleaseHandler handler);
 void ugSetIdleHandler(UgDisplay *display, UgIdleHandler handler);
 
 // Dispatches messages until the window is destroyed.
@@ -86,6 +91,16 @@ void ugInhibitScreenSaver(UgDisplay *display, int inhibit);
 // Gives the window its icon for task bars and switchers: for each size, width, height, then
 // width x height ARGB pixels row by row.
 void ugSetWindowIcon(UgWin *win, const unsigned long *icon, size_t length);
+
+// The kind of device a press, drag or release comes from.
+enum UgDevice { UG_DEVICE_MOUSE, UG_DEVICE_TOUCH };
+// The device of the press, drag or release whose handler runs now: a mouse button or a finger.
+UgDevice ugPointerDevice(UgWin *win);
+// Buffer pixels to a logical pixel of the window's output: 1 on a plain monitor, 2 on a doubled one.
+float ugContentScale(UgWin *win);
+// How a held key repeats on the player's keyboard, in milliseconds: the delay before the first
+// repeat and the period after it (600 and 40 where the keyboard says nothing).
+void ugKeyRepeat(UgWin *win, int *delayMs, int *periodMs);
 
 // Platform services the rest of the game uses.
 

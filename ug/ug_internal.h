@@ -33,6 +33,7 @@ struct UgMsg {
     UgWParam wParam;
     UgLParam lParam;
     unsigned character;
+    UgDevice device;  // of a pointer message
 };
 
 struct UgRect {

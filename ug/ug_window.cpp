@@ -177,6 +177,7 @@ void ugSetResizeHandler(UgWin *win, UgResizeHandler handler) { win->resizeHandle
 void ugSetKeyHandler(UgWin *win, UgKeyHandler handler) { win->keyHandler = handler; }
 void ugSetPointerHandler(UgWin *win, UgPointerHandler handler) { win->pointerHandler = handler; }
 void ugSetMotionHandler(UgWin *win, UgMotionHandler handler) { win->motionHandler = handler; }
+void ugSetReleaseHandler(UgWin *win, UgReleaseHandler handler) { win->releaseHandler = handler; }
 void ugSetIdleHandler(UgDisplay *display, UgIdleHandler handler) { display->idleHandler = handler; }
 
 // Finds the record of a native window in the current display's list.
@@ -229,6 +230,16 @@ static void sendPointer(UgWin *win, int button, UgLParam lParam)
 {
     if (win->pointerHandler)
         win->pointerHandler(win, button, 0, pointX(lParam), pointY(lParam));
+}
+
+// Calls the release handler for a button let go at the client point packed in lParam; without one
+// the message has its default processing, as before the slot existed.
+static UgResult sendRelease(UgWin *win, int button, unsigned message, UgWParam wParam, UgLParam lParam)
+{
+    if (!win->releaseHandler)
+        return ugDefWindowProc(win->nativeWindow, message, wParam, lParam);
+    win->releaseHandler(win, button, pointX(lParam), pointY(lParam));
+    return 0;
 }
 
 // Replaces the surface when the client size really changed, then tells the resize handler.
@@ -324,6 +335,12 @@ UgResult ugWindowProc(EGLNativeWindowType window, unsigned message, UgWParam wPa
     case WM_MBUTTONDOWN:
         sendPointer(win, 1, lParam);
         break;
+    case WM_LBUTTONUP:
+        return sendRelease(win, 0, message, wParam, lParam);
+    case WM_RBUTTONUP:
+        return sendRelease(win, 2, message, wParam, lParam);
+    case WM_MBUTTONUP:
+        return sendRelease(win, 1, message, wParam, lParam);
     default:
         return ugDefWindowProc(window, message, wParam, lParam);
     }
@@ -356,4 +373,26 @@ void ugPresent(UgWin *win)
 {
     ugCaptureFrame(win);
     eglSwapBuffers(win->display->eglDisplay, win->surface);
+}
+
+UgDevice ugPointerDevice(UgWin *)
+{
+    return ugDispatchedDevice();
+}
+
+float ugContentScale(UgWin *win)
+{
+    UgNativeWindow *w = ugFindNative(win->nativeWindow);
+    return w ? ugPlatform()->contentScale(w) : 1.0f;
+}
+
+void ugKeyRepeat(UgWin *, int *delayMs, int *periodMs)
+{
+    // A common keyboard's pace: 25 repeats a second after 600 ms.
+    const int usualDelayMs = 600, usualPeriodMs = 40;
+    ugPlatform()->keyRepeat(delayMs, periodMs);
+    if (*delayMs <= 0 || *periodMs <= 0) {
+        *delayMs = usualDelayMs;
+        *periodMs = usualPeriodMs;
+    }
 }

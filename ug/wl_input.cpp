@@ -39,18 +39,13 @@ static void onPointerMotion(void *, wl_pointer *, uint32_t, wl_fixed_t x, wl_fix
         return;
     wl.pointerX = toBuffer(w, x);
     wl.pointerY = toBuffer(w, y);
-    if (wl.buttonsHeld) {
-        w->motionPending = 1;
-        w->motionX = wl.pointerX;
-        w->motionY = wl.pointerY;
-    }
+    if (wl.buttonsHeld)
+        ugNoteMotion(w, wl.pointerX, wl.pointerY, UG_DEVICE_MOUSE);
 }
 
 static void onPointerButton(void *, wl_pointer *, uint32_t serial, uint32_t, uint32_t button, uint32_t state)
 {
     static const uint32_t buttons[] = {BTN_LEFT, BTN_MIDDLE, BTN_RIGHT};
-    static const unsigned down[] = {WM_LBUTTONDOWN, WM_MBUTTONDOWN, WM_RBUTTONDOWN};
-    static const unsigned up[] = {WM_LBUTTONUP, WM_MBUTTONUP, WM_RBUTTONUP};
     UgNativeWindow *w = wl.pointerFocus;
     wl.lastSerial = serial;
     for (int i = 0; w && i < 3; i++) {
@@ -58,9 +53,7 @@ static void onPointerButton(void *, wl_pointer *, uint32_t serial, uint32_t, uin
             continue;
         int pressed = state == WL_POINTER_BUTTON_STATE_PRESSED;
         wl.buttonsHeld = pressed ? wl.buttonsHeld | 1u << i : wl.buttonsHeld & ~(1u << i);
-        // A drag's last position comes before the press or release after it.
-        ugPostMotion(w);
-        ugPostMessage(w->id, pressed ? down[i] : up[i], 0, ugPackPair(wl.pointerX, wl.pointerY));
+        ugPostButton(w, i, pressed, wl.pointerX, wl.pointerY, UG_DEVICE_MOUSE);
     }
 }
 

@@ -512,9 +512,21 @@ static void wlInhibitIdle(UgDisplay *display, int inhibit)
     }
 }
 
+static float wlContentScale(const UgNativeWindow *w)
+{
+    return (float)wlBufferScale(wlWindowOf(w)) / WL_SCALE_UNIT;
+}
+
+// The seat's repeat, as the compositor told it; nothing before it did, or where it wants none.
+static void wlKeyRepeat(int *delayMs, int *periodMs)
+{
+    *delayMs = wl.repeatDelayMs;
+    *periodMs = wl.repeatPeriodMs;
+}
+
 const UgPlatform waylandPlatform = {
     "Wayland", "WAYLAND_DISPLAY", wlConnect, wlEglDisplay, 0, wlCreateWindow, wlDestroyWindow, wlClientRect,
     wlCursorPos, wlReadDesktop, wlMaximiseWindow, wlPlaceWindow, wlFillsDesktop, nullptr, wlReadEvents,
     wlWaitEvents, wlCanBeSeen, wlFramePosted, wlToggleFullscreen, wlIsMinimised, wlInhibitIdle, nullptr,
-    &waylandDialogs, wlRaiseRunningInstance,
+    wlContentScale, wlKeyRepeat, &waylandDialogs, wlRaiseRunningInstance,
 };

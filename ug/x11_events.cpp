@@ -67,22 +67,16 @@ static void translateEvent(XEvent *event)
         break;
     case ButtonPress:
     case ButtonRelease: {
-        static const unsigned down[] = {WM_LBUTTONDOWN, WM_MBUTTONDOWN, WM_RBUTTONDOWN};
-        static const unsigned up[] = {WM_LBUTTONUP, WM_MBUTTONUP, WM_RBUTTONUP};
+        // X numbers the left, middle and right buttons 1 to 3; the wheel and extra buttons mean nothing here.
         unsigned button = event->xbutton.button;
-        if (button < 1 || button > 3)
-            break;  // the wheel and extra buttons mean nothing here
-        // A drag's last position comes before the press or release after it.
-        ugPostMotion(w);
-        UgLParam at = ugPackPair(event->xbutton.x, event->xbutton.y);
-        ugPostMessage(w->id, event->type == ButtonPress ? down[button - 1] : up[button - 1], 0, at);
+        if (button >= 1 && button <= 3)
+            ugPostButton(w, (int)button - 1, event->type == ButtonPress, event->xbutton.x, event->xbutton.y,
+                         UG_DEVICE_MOUSE);
         break;
     }
     case MotionNotify:
         // Only motion with a button held is selected; of it only the latest position counts.
-        w->motionPending = 1;
-        w->motionX = event->xmotion.x;
-        w->motionY = event->xmotion.y;
+        ugNoteMotion(w, event->xmotion.x, event->xmotion.y, UG_DEVICE_MOUSE);
         break;
     case VisibilityNotify:
     case PropertyNotify:

@@ -4,6 +4,7 @@
 
 #include <EGL/eglext.h>
 #include <X11/Xatom.h>
+#include <X11/XKBlib.h>
 #include <X11/Xutil.h>
 #include <stdio.h>
 #include <string.h>
@@ -169,9 +170,24 @@ void x11CursorPos(int *x, int *y)
     XQueryPointer(xDisplay, DefaultRootWindow(xDisplay), &root, &child, x, y, &wx, &wy, &mask);
 }
 
+// X11 draws at the monitor's own pixels.
+static float x11ContentScale(const UgNativeWindow *)
+{
+    return 1.0f;
+}
+
+static void x11KeyRepeat(int *delayMs, int *periodMs)
+{
+    unsigned delay = 0, interval = 0;
+    if (!XkbGetAutoRepeatRate(xDisplay, XkbUseCoreKbd, &delay, &interval))
+        delay = interval = 0;
+    *delayMs = (int)delay;
+    *periodMs = (int)interval;
+}
+
 const UgPlatform x11Platform = {
     "X", "DISPLAY", x11Connect, x11EglDisplay, 1, x11CreateWindow, x11DestroyWindow, x11ClientRect, x11CursorPos,
     x11ReadDesktop, x11MaximiseWindow, x11PlaceWindow, x11FillsDesktop, x11SetDesktopHints, x11ReadEvents,
     x11WaitEvents, x11CanBeSeen, x11FramePosted, x11ToggleFullscreen, x11IsMinimised, x11InhibitIdle,
-    x11SetWindowIcon, &x11Dialogs, x11RaiseRunningInstance,
+    x11SetWindowIcon, x11ContentScale, x11KeyRepeat, &x11Dialogs, x11RaiseRunningInstance,
 };
