@@ -1,11 +1,11 @@
 // The window layer's pieces without a server: placement on the desktop and BMP output.
-#include "ug/instance.h"
-#include "ug/ug_internal.h"
+#include <gtest/gtest.h>
+
+#include "ug/x11_platform.h"
 
 #include <errno.h>
 #include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <string.h>
 #include <string>
 #include <sys/mount.h>
@@ -22,21 +22,21 @@ TEST(UgPlacement, OneMonitorUnderThePointerInsideTheWorkAreaAndFrame)
     const struct {
         const char *what;
         int pointerX, pointerY;
-        UgManager manager;
+        X11Manager manager;
         UgRect workArea, frame, want;
     } table[] = {
-        {"no manager: the whole monitor under the pointer", 100, 100, UG_NO_MANAGER, panelled, noFrame, left},
-        {"no manager, pointer off every monitor: the primary", 5000, 5000, UG_NO_MANAGER, panelled, noFrame, right},
-        {"plain manager: its part of the work area less the frame", 2000, 10, UG_MANAGER_PLAIN, panelled, frame,
+        {"no manager: the whole monitor under the pointer", 100, 100, X11_NO_MANAGER, panelled, noFrame, left},
+        {"no manager, pointer off every monitor: the primary", 5000, 5000, X11_NO_MANAGER, panelled, noFrame, right},
+        {"plain manager: its part of the work area less the frame", 2000, 10, X11_MANAGER_PLAIN, panelled, frame,
          {1921, 20, 3839, 1045}},
-        {"plain manager, work area off the monitor: the monitor less the frame", 2000, 10, UG_MANAGER_PLAIN,
+        {"plain manager, work area off the monitor: the monitor less the frame", 2000, 10, X11_MANAGER_PLAIN,
          {0, 0, 1280, 800}, frame, {1921, 20, 3839, 1075}},
-        {"maximising manager: un-maximised inside the work area", 100, 100, UG_MANAGER_MAXIMISES, panelled, frame,
+        {"maximising manager: un-maximised inside the work area", 100, 100, X11_MANAGER_MAXIMISES, panelled, frame,
          {240, 131, 1680, 919}},
     };
     for (const auto &row : table) {
-        UgDesktop desktop{{left, right}, 2, 1, row.pointerX, row.pointerY, row.workArea, row.manager, row.frame};
-        UgRect got = ugPlaceOnDesktop(&desktop);
+        X11Desktop desktop{{{left, right}, 2, 1, row.pointerX, row.pointerY, row.workArea}, row.manager, row.frame};
+        UgRect got = x11ClientArea(&desktop);
         EXPECT_EQ(std::vector<int>({got.left, got.top, got.right, got.bottom}),
                   std::vector<int>({row.want.left, row.want.top, row.want.right, row.want.bottom}))
             << row.what;

@@ -182,7 +182,7 @@ TEST_F(UgWindowTest, KeysCharactersPressesAndDragsReachTheirHandlersInOrder)
     for (int i = 1; i <= 20; i++)
         XTestFakeMotionEvent(x, -1, 650 + i, 10 + 2 * i, CurrentTime);
     XSync(x, False);
-    XSync(xDisplay, False);  // the game's connection holds every event of the drag
+    XSync(x11.display, False);  // the game's connection holds every event of the drag
     ASSERT_TRUE(pumpUntil([] { return calls.size() >= 3; }));
     EXPECT_EQ(calls, (std::vector<std::string>{"pointer 0 0 10 10", "motion 30 50", "draw"}));
     XTestFakeButtonEvent(x, 1, False, CurrentTime);

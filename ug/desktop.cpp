@@ -1,4 +1,4 @@
-// Where the game window goes on a desktop: the monitor it belongs on and the rectangle it gets there.
+// Where a window goes on a desktop: the monitor it belongs on and the area it may take there.
 #include "ug/ug_internal.h"
 
 // 1 when the point lies inside the rectangle.
@@ -7,8 +7,7 @@ static int contains(UgRect r, int x, int y)
     return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
 }
 
-// The monitor under the pointer, else the primary one; a window never straddles two.
-static UgRect chosenMonitor(const UgDesktop *desktop)
+UgRect ugChosenMonitor(const UgDesktop *desktop)
 {
     for (int i = 0; i < desktop->monitorCount; i++)
         if (contains(desktop->monitors[i], desktop->pointerX, desktop->pointerY))
@@ -17,22 +16,19 @@ static UgRect chosenMonitor(const UgDesktop *desktop)
     return desktop->monitors[primary];
 }
 
-UgRect ugPlaceOnDesktop(const UgDesktop *desktop)
+UgRect ugUsableArea(const UgDesktop *desktop)
 {
-    UgRect monitor = chosenMonitor(desktop);
-    if (desktop->manager == UG_NO_MANAGER)
-        return monitor;
+    UgRect monitor = ugChosenMonitor(desktop);
     const UgRect &work = desktop->workArea;
     UgRect area{monitor.left > work.left ? monitor.left : work.left, monitor.top > work.top ? monitor.top : work.top,
                 monitor.right < work.right ? monitor.right : work.right,
                 monitor.bottom < work.bottom ? monitor.bottom : work.bottom};
     // A work area that misses the monitor says nothing about it.
-    if (area.right <= area.left || area.bottom <= area.top)
-        area = monitor;
-    if (desktop->manager == UG_MANAGER_MAXIMISES) {
-        int marginX = (area.right - area.left) / 8, marginY = (area.bottom - area.top) / 8;
-        return UgRect{area.left + marginX, area.top + marginY, area.right - marginX, area.bottom - marginY};
-    }
-    const UgRect &frame = desktop->frame;
-    return UgRect{area.left + frame.left, area.top + frame.top, area.right - frame.right, area.bottom - frame.bottom};
+    return area.right <= area.left || area.bottom <= area.top ? monitor : area;
+}
+
+UgRect ugRestoredRect(UgRect area)
+{
+    int marginX = (area.right - area.left) / 8, marginY = (area.bottom - area.top) / 8;
+    return UgRect{area.left + marginX, area.top + marginY, area.right - marginX, area.bottom - marginY};
 }

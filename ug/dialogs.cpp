@@ -33,9 +33,36 @@ static int measureMessage(const char *message, int *widest)
     }
 }
 
-int dialogButtonX(const UgDialog *d, int i)
+// Lays out the rows, the field under them and the buttons along the bottom right of a dialog whose
+// size is set.
+static void layOut(UgDialog *d, int rows)
 {
-    return d->width - (d->buttonCount - i) * (BUTTON_W + MARGIN);
+    // The first row's baseline, the gap from the last row's to the field and the field's height.
+    enum { FIRST_BASELINE = 24, FIELD_GAP = 16, FIELD_H = 24, FIELD_INSET = 10, TEXT_INSET = 4 };
+    // Where text sits in a box: its baseline and an underline below it, from the box's top.
+    enum { BOX_BASELINE = 17, BOX_UNDERLINE = 20, LABEL_INSET = 10, BOTTOM_GAP = 10 };
+    UgDialogLayout &l = d->layout;
+    l = UgDialogLayout{};
+    l.rowX = MARGIN;
+    l.firstBaseline = FIRST_BASELINE;
+    l.rowRoom = d->width - 2 * MARGIN;
+    if (d->hasField) {
+        int top = FIRST_BASELINE + (rows - 1) * ROW_H + FIELD_GAP;
+        l.field = UgRect{FIELD_INSET, top, d->width - FIELD_INSET, top + FIELD_H};
+        l.fieldTextX = FIELD_INSET + TEXT_INSET;
+        l.fieldBaseline = top + BOX_BASELINE;
+        l.fieldRoom = d->width - 2 * (FIELD_INSET + TEXT_INSET);
+        l.underlineY = top + BOX_UNDERLINE;
+    }
+    int top = d->height - BUTTON_H - BOTTOM_GAP;
+    for (int i = 0; i < d->buttonCount; i++) {
+        int left = d->width - (d->buttonCount - i) * (BUTTON_W + MARGIN);
+        l.buttons[i] = UgRect{left, top, left + BUTTON_W, top + BUTTON_H};
+    }
+    l.focusInset = 2;
+    l.labelX = LABEL_INSET;
+    l.labelBaseline = BOX_BASELINE;
+    l.labelRoom = BUTTON_W - LABEL_INSET - 2;
 }
 
 // Edits the UTF-8 field with a typed character or a backspace, which takes a whole character.
@@ -124,11 +151,12 @@ static UgResult dialogProc(EGLNativeWindowType window, unsigned message, UgWPara
         }
         break;
     case WM_LBUTTONDOWN: {
-        int x = (int)(lParam & 0xffff), y = (int)((lParam >> 16) & 0xffff);
-        int top = d->height - BUTTON_H - 10;
-        for (int i = 0; i < d->buttonCount; i++)
-            if (x >= dialogButtonX(d, i) && x < dialogButtonX(d, i) + BUTTON_W && y >= top && y < top + BUTTON_H)
+        int x = ugPointX(lParam), y = ugPointY(lParam);
+        for (int i = 0; i < d->buttonCount; i++) {
+            const UgRect &b = d->layout.buttons[i];
+            if (x >= b.left && x < b.right && y >= b.top && y < b.bottom)
                 d->result = i == 0 ? DIALOG_YES : DIALOG_NO;
+        }
         break;
     }
     case WM_CLOSE:
@@ -171,6 +199,7 @@ static int runDialog(UgDialog *d, const char *title, EGLNativeWindowType owner)
     d->width = d->width < MIN_W ? MIN_W : d->width > maxW ? maxW : d->width;
     d->width = d->width > screenW ? screenW : d->width;
     d->height = BASE_H + (rows - 1) * ROW_H;
+    layOut(d, rows);
     d->owner = owner;
     d->result = DIALOG_PENDING;
     d->place = platform->place(d);
@@ -211,7 +240,7 @@ static void errorBox(const char *text, EGLNativeWindowType owner)
         errorBoxHandler(text);
         return;
     }
-    if (!ugPlatformConnect()) {
+    if (!ugPlatform()->connect()) {
         fprintf(stderr, "Error: %s\n", text);
         return;
     }

@@ -10,6 +10,16 @@ enum { DIALOG_PENDING = -1, DIALOG_NO = 0, DIALOG_YES = 1 };
 enum { TEXT_MAX = PATH_MAX + 128 };
 enum { MIN_W = 420, MAX_COLUMNS = 80, BASE_H = 130, MARGIN = 12, ROW_H = 16, BUTTON_W = 80, BUTTON_H = 26 };
 
+// Where a dialog's parts go, in its own pixels: both platforms paint from it and clicks are tested on it.
+struct UgDialogLayout {
+    int rowX, firstBaseline, rowRoom;  // the message's rows, ROW_H apart
+    UgRect field;                      // the name's box, empty without a field
+    int fieldTextX, fieldBaseline, fieldRoom, underlineY;
+    UgRect buttons[2];
+    int focusInset;                    // of the ring inside the focused button
+    int labelX, labelBaseline, labelRoom;  // a button's label, from its left edge and top
+};
+
 // One open dialog: its texts, buttons, owner and the answer once given.
 struct UgDialog {
     char message[TEXT_MAX];  // the rows above the field or buttons, one per line of text
@@ -21,6 +31,7 @@ struct UgDialog {
     int result;
     int focused;
     int width, height;
+    UgDialogLayout layout;
     UgRect place;            // on the screen, centred over the owner
     EGLNativeWindowType window, owner;
 };
@@ -42,6 +53,3 @@ struct UgDialogPlatform {
 };
 
 extern const UgDialogPlatform x11Dialogs, waylandDialogs;
-
-// The left edge of a dialog button.
-int dialogButtonX(const UgDialog *d, int i);

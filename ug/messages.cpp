@@ -99,7 +99,7 @@ static int paced(const UgNativeWindow &w)
     return w.animated && ugPlatform()->canBeSeen(&w);
 }
 
-// Shortens the wait, in microseconds, to reach the deadline; a frame the compositor has yet to ask
+// Shortens the wait, in microseconds, to reach the deadline; a frame the platform has yet to ask
 // for is no deadline: its request wakes the loop.
 static void waitUntil(long long due, long long now, long long *waitUs)
 {
@@ -171,7 +171,7 @@ static int nextMessage(UgMsg *msg, long long *waitUs)
 
 int ugGetMessage(UgMsg *msg)
 {
-    if (!ugPlatformConnect()) {
+    if (!ugPlatform()->connect()) {
         *msg = UgMsg{0, WM_QUIT, 0, 0, 0, UG_DEVICE_MOUSE};
         return 0;
     }

@@ -47,6 +47,11 @@ UgNativeWindow *ugFindNative(EGLNativeWindowType id)
     return nullptr;
 }
 
+int ugSlotOf(const UgNativeWindow *w)
+{
+    return (int)(w - nativeWindows);
+}
+
 UgNativeWindow *ugClaimSlot(const char *className)
 {
     UgWindowProc proc = nullptr;
@@ -67,7 +72,7 @@ UgNativeWindow *ugClaimSlot(const char *className)
 EGLNativeWindowType ugCreateWindow(const char *className, const char *title, unsigned long visualId, UgRect rect)
 {
     UgNativeWindow *slot = ugClaimSlot(className);
-    if (!slot || !ugPlatformConnect())
+    if (!slot || !ugPlatform()->connect())
         return 0;
     return ugPlatform()->createWindow(slot, className, title, visualId, rect);
 }

@@ -1,4 +1,4 @@
-// The platform in use, and the window layer's platform operations handed to it.
+// The platform in use.
 #include "ug/instance.h"
 #include "ug/platform.h"
 
@@ -9,56 +9,23 @@ static const UgPlatform *chosen;
 
 const UgPlatform *ugPlatform()
 {
+    // In the order they are tried: a desktop that runs a compositor serves X11 clients only for old programs.
+    static const UgPlatform *const platforms[] = {&waylandPlatform, &x11Platform};
+    const int count = sizeof platforms / sizeof platforms[0];
     if (chosen)
         return chosen;
     const char *forced = getenv("RINKSLIDER_PLATFORM");
-    if (forced && strcmp(forced, "wayland") == 0)
-        chosen = &waylandPlatform;
-    else if (forced && strcmp(forced, "x11") == 0)
-        chosen = &x11Platform;
-    else
-        chosen = waylandPlatform.connect() ? &waylandPlatform : &x11Platform;
+    for (int i = 0; i < count && !chosen; i++)
+        if (forced && strcmp(forced, platforms[i]->id) == 0)
+            chosen = platforms[i];
+    // The last is taken untried: opening the display says what failed.
+    for (int i = 0; i < count && !chosen; i++)
+        if (i == count - 1 || platforms[i]->connect())
+            chosen = platforms[i];
     return chosen;
 }
-
-void *ugPlatformConnect() { return ugPlatform()->connect(); }
-EGLDisplay ugPlatformEglDisplay(void *connection) { return ugPlatform()->eglDisplay(connection); }
-UgRect ugClientRect(EGLNativeWindowType window) { return ugPlatform()->clientRect(window); }
-void ugCursorPos(int *x, int *y) { ugPlatform()->cursorPos(x, y); }
-void ugReadDesktop(EGLNativeWindowType window, UgDesktop *desktop) { ugPlatform()->readDesktop(window, desktop); }
-void ugMaximiseWindow(EGLNativeWindowType window) { ugPlatform()->maximiseWindow(window); }
-void ugPlaceWindow(EGLNativeWindowType window, UgRect client) { ugPlatform()->placeWindow(window, client); }
-int ugFillsDesktop(EGLNativeWindowType window) { return ugPlatform()->fillsDesktop(window); }
-void ugSetDesktopHints(EGLNativeWindowType window)
-{
-    if (ugPlatform()->setDesktopHints)
-        ugPlatform()->setDesktopHints(window);
-}
-void ugInhibitScreenSaver(UgDisplay *display, int inhibit) { ugPlatform()->inhibitIdle(display, inhibit); }
 
 int raiseRunningInstance(const char *modulePath, int timeoutMs)
 {
     return ugPlatform()->raiseRunningInstance(modulePath, timeoutMs);
-}
-
-void ugToggleFullscreen(UgWin *win)
-{
-    if (UgNativeWindow *w = ugFindNative(win->nativeWindow))
-        ugPlatform()->toggleFullscreen(w);
-}
-
-int ugIsMinimised(UgWin *win)
-{
-    UgNativeWindow *w = ugFindNative(win->nativeWindow);
-    if (!w)
-        return 0;
-    int unmapped = w->unmappedSinceAsked;
-    w->unmappedSinceAsked = 0;
-    return unmapped || ugPlatform()->isMinimised(w);
-}
-
-void ugSetWindowIcon(UgWin *win, const unsigned long *icon, size_t length)
-{
-    if (ugPlatform()->setWindowIcon)
-        ugPlatform()->setWindowIcon(win->nativeWindow, icon, length);
 }

@@ -16,14 +16,14 @@ typedef void (*UgIdleHandler)(UgWin *win);
 
 struct UgDisplay {
     UgIdleHandler idleHandler;
-    void *deviceContext;                 // the X connection
+    void *deviceContext;                 // the platform's connection to its display server
     UgWin *currentWindow;
     UgWin *windows;                      // newest first
     void *eglDisplay;                    // EGL's handles are opaque pointers to callers
 };
 
 struct UgWin {
-    uintptr_t nativeWindow;              // the X window id
+    uintptr_t nativeWindow;              // the platform's window, as EGL takes it
     int32_t clientWidth, clientHeight;
     UgDrawHandler drawHandler;
     UgResizeHandler resizeHandler;

@@ -52,16 +52,11 @@ UgResult ugWindowProc(EGLNativeWindowType window, unsigned message, UgWParam wPa
 int ugTranslateKey(unsigned virtualKey);
 // The frame-buffer attribute list a mode string asks for.
 const EGLint *ugConfigAttributes(const char *mode);
-// Fits a native window to the desktop: maximised where the window manager can, else placed on one monitor.
+// Fits a native window to the desktop: maximised where the desktop can keep it so, else placed on one monitor.
 void fitWindowToDesktop(EGLNativeWindowType window);
 
-// The platform's connection and native windows (platform.cpp hands these to the platform in use;
-// native_window.cpp keeps what both share).
+// Native windows (native_window.cpp).
 
-// The connection to the display server, opened on first use; null when none can be reached.
-void *ugPlatformConnect();
-// The EGL display of the connection, named with its platform so that EGL never guesses another.
-EGLDisplay ugPlatformEglDisplay(void *connection);
 // Registers a window class; 0 when the name is taken or the table is full.
 int registerWindowClass(const char *className, UgWindowProc proc);
 // Creates and maps a window of a registered class; visualId 0 takes the default visual; 0 on failure.
@@ -76,48 +71,29 @@ void ugInvalidate(EGLNativeWindowType window);
 void ugValidate(EGLNativeWindowType window);
 // Paints the window now, inside the caller, when it is invalid.
 void ugUpdateWindow(EGLNativeWindowType window);
-// The client area's size as a rectangle at 0, 0; all zero when the window cannot be read.
-UgRect ugClientRect(EGLNativeWindowType window);
-// The pointer's position on the screen.
-void ugCursorPos(int *x, int *y);
 // Stores one pointer with the window, for its procedure.
 void ugSetWindowData(EGLNativeWindowType window, void *data);
 // The pointer stored with the window, null when none is or the window is not ours.
 void *ugWindowData(EGLNativeWindowType window);
 
-// The desktop a window is placed on.
+// The desktop a window is placed on (desktop.cpp), as every platform can tell it.
 
 enum { UG_MAX_MONITORS = 16 };
-enum UgManager { UG_NO_MANAGER, UG_MANAGER_MAXIMISES, UG_MANAGER_PLAIN };
 
 struct UgDesktop {
     UgRect monitors[UG_MAX_MONITORS];  // at least one: the whole screen where none is reported
     int monitorCount, primary;
-    int pointerX, pointerY;
-    UgRect workArea;                   // the whole screen where none is published
-    UgManager manager;                 // none, one that maximises on request, one that cannot
-    UgRect frame;                      // widths of the window manager's frame on each side
+    int pointerX, pointerY;            // off every monitor where the pointer cannot be told
+    UgRect workArea;                   // what panels leave free; the whole screen where none is published
 };
 
-// The client rectangle, in screen pixels, that a window gets on the monitor under the pointer (or
-// the primary one): without a window manager the whole monitor; under one that cannot maximise,
-// the monitor's part of the work area less the frame; under one that maximises, the size the window
-// returns to when the player un-maximises it.
-UgRect ugPlaceOnDesktop(const UgDesktop *desktop);
-
-// The desktop.
-
-// Reads the monitors, pointer, work area and window manager, and the frame around the window (0: none yet).
-void ugReadDesktop(EGLNativeWindowType window, UgDesktop *desktop);
-// Asks the window manager to maximise the window and keep it fitted to the desktop.
-void ugMaximiseWindow(EGLNativeWindowType window);
-// Moves and sizes the window's client area to the rectangle; its frame goes around it.
-void ugPlaceWindow(EGLNativeWindowType window, UgRect client);
-// 1 while the window keeps the size it was last placed at: the player has not resized it and no
-// window manager keeps it maximised.
-int ugFillsDesktop(EGLNativeWindowType window);
-// Sets what the desktop reads when the game window first shows: its type, sizes and maximised state.
-void ugSetDesktopHints(EGLNativeWindowType window);
+// The monitor under the pointer, else the primary one: a window never straddles two.
+UgRect ugChosenMonitor(const UgDesktop *desktop);
+// The chosen monitor's part of the work area; the whole monitor where the work area misses it.
+UgRect ugUsableArea(const UgDesktop *desktop);
+// The size a maximised window returns to when the player un-maximises it: the area less an eighth
+// on every side.
+UgRect ugRestoredRect(UgRect area);
 
 // The message queue (messages.cpp).
 
@@ -129,6 +105,13 @@ void ugTranslateMessage(const UgMsg *msg);
 UgResult ugDispatchMessage(const UgMsg *msg);
 // What a message gets when its window does nothing with it: close destroys, paint validates.
 UgResult ugDefWindowProc(EGLNativeWindowType window, unsigned message, UgWParam wParam, UgLParam lParam);
+// The low and high 16 bits of a message parameter, unsigned.
+inline unsigned ugLowWord(uintptr_t value) { return (unsigned)(value & 0xffff); }
+inline unsigned ugHighWord(uintptr_t value) { return (unsigned)((value >> 16) & 0xffff); }
+// The client point packed in lParam, each coordinate signed: a drag may go on beyond the window's
+// left or top edge.
+inline int ugPointX(UgLParam lParam) { return (int16_t)ugLowWord((uintptr_t)lParam); }
+inline int ugPointY(UgLParam lParam) { return (int16_t)ugHighWord((uintptr_t)lParam); }
 // Appends a message; when the queue is full the newest is dropped rather than an older one overwritten.
 void ugPostMessage(EGLNativeWindowType window, unsigned message, UgWParam wParam, UgLParam lParam);
 // Ends the loop: ugGetMessage returns 0 with the code once the queued messages are taken.

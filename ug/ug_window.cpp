@@ -63,15 +63,15 @@ UgDisplay *ugOpenDisplay()
     UgDisplay *display = (UgDisplay *)calloc(1, sizeof(UgDisplay));
     if (!display)
         return nullptr;
-    display->deviceContext = ugPlatformConnect();
+    const UgPlatform *platform = ugPlatform();
+    display->deviceContext = platform->connect();
     if (!display->deviceContext) {
-        const UgPlatform *platform = ugPlatform();
         const char *name = getenv(platform->displayVariable);
         snprintf(failure, sizeof failure, "cannot open the %s display \"%s\"", platform->name, name ? name : "");
         free(display);
         return nullptr;
     }
-    display->eglDisplay = ugPlatformEglDisplay(display->deviceContext);
+    display->eglDisplay = platform->eglDisplay(display->deviceContext);
     if (display->eglDisplay == EGL_NO_DISPLAY) {
         setEglFailure("eglGetPlatformDisplay");
         free(display);
@@ -115,9 +115,8 @@ UgWin *ugOpenWindow(UgDisplay *display, const char *mode, const char *title, int
     }
     EGLint visualId = 0;
     eglGetConfigAttrib(display->eglDisplay, win->config, EGL_NATIVE_VISUAL_ID, &visualId);
-    UgDesktop desktop;
-    ugReadDesktop(0, &desktop);
-    win->nativeWindow = ugCreateWindow("ug window", title, (unsigned long)visualId, ugPlaceOnDesktop(&desktop));
+    const UgPlatform *platform = ugPlatform();
+    win->nativeWindow = ugCreateWindow("ug window", title, (unsigned long)visualId, platform->startRect());
     if (!win->nativeWindow) {
         setFailure("cannot create the window \"%s\"", title);
         free(win);
@@ -129,7 +128,7 @@ UgWin *ugOpenWindow(UgDisplay *display, const char *mode, const char *title, int
     if (display->windows)
         display->windows->prev = win;
     display->windows = win;
-    UgRect client = ugClientRect(win->nativeWindow);
+    UgRect client = platform->clientRect(win->nativeWindow);
     win->clientWidth = client.right - client.left;
     win->clientHeight = client.bottom - client.top;
     win->surface = eglCreateWindowSurface(display->eglDisplay, win->config, win->nativeWindow, nullptr);
@@ -143,21 +142,36 @@ UgWin *ugOpenWindow(UgDisplay *display, const char *mode, const char *title, int
         return nullptr;
     }
     ugBindWindow(display, win);
-    // On X11 a swap waits for the vertical blank where the driver can, frame deadlines pacing the
-    // loop elsewhere; on Wayland the compositor's frame requests pace it, and a swap must never wait.
-    if (!eglSwapInterval(display->eglDisplay, ugPlatform()->swapInterval))
+    if (!eglSwapInterval(display->eglDisplay, platform->swapInterval))
         fprintf(stderr, "rinkslider: eglSwapInterval failed: %s\n", eglErrorName(eglGetError()));
     return win;
 }
 
+// Once maximised the desktop keeps the window fitted: asking again could land after the player's
+// own un-maximise and undo it, so the fitted size is forgotten.
 void fitWindowToDesktop(EGLNativeWindowType window)
 {
-    UgDesktop desktop;
-    ugReadDesktop(window, &desktop);
-    if (desktop.manager == UG_MANAGER_MAXIMISES)
-        ugMaximiseWindow(window);
-    else
-        ugPlaceWindow(window, ugPlaceOnDesktop(&desktop));
+    UgNativeWindow *w = ugFindNative(window);
+    const UgPlatform *platform = ugPlatform();
+    if (!w)
+        return;
+    if (platform->maximiseWindow(w)) {
+        w->fittedWidth = w->fittedHeight = 0;
+        return;
+    }
+    UgRect placed = platform->placeWindow ? platform->placeWindow(w) : UgRect{0, 0, 0, 0};
+    if (placed.right > placed.left && placed.bottom > placed.top) {
+        w->fittedWidth = placed.right - placed.left;
+        w->fittedHeight = placed.bottom - placed.top;
+    }
+}
+
+// 1 while the window keeps the size it was last placed at: the player has not resized it, it is not
+// fullscreen and no desktop keeps it maximised.
+static int fillsDesktop(EGLNativeWindowType window)
+{
+    UgNativeWindow *w = ugFindNative(window);
+    return w && !ugPlatform()->isFullscreen(w) && w->width == w->fittedWidth && w->height == w->fittedHeight;
 }
 
 void ugBindWindow(UgDisplay *display, UgWin *win)
@@ -216,20 +230,15 @@ static void sendKey(UgWin *win, int code)
     if (!win->keyHandler)
         return;
     int x, y;
-    ugCursorPos(&x, &y);
+    ugPlatform()->cursorPos(&x, &y);
     win->keyHandler(win, code, x, y);
 }
-
-// The client point packed in lParam, x in the low 16 bits and y in the high, each signed: a drag
-// may go on beyond the window's left or top edge.
-static int pointX(UgLParam lParam) { return (int16_t)(lParam & 0xffff); }
-static int pointY(UgLParam lParam) { return (int16_t)((lParam >> 16) & 0xffff); }
 
 // Calls the pointer handler for a button press at the client point packed in lParam.
 static void sendPointer(UgWin *win, int button, UgLParam lParam)
 {
     if (win->pointerHandler)
-        win->pointerHandler(win, button, 0, pointX(lParam), pointY(lParam));
+        win->pointerHandler(win, button, 0, ugPointX(lParam), ugPointY(lParam));
 }
 
 // Calls the release handler for a button let go at the client point packed in lParam; without one
@@ -238,14 +247,14 @@ static UgResult sendRelease(UgWin *win, int button, unsigned message, UgWParam w
 {
     if (!win->releaseHandler)
         return ugDefWindowProc(win->nativeWindow, message, wParam, lParam);
-    win->releaseHandler(win, button, pointX(lParam), pointY(lParam));
+    win->releaseHandler(win, button, ugPointX(lParam), ugPointY(lParam));
     return 0;
 }
 
 // Replaces the surface when the client size really changed, then tells the resize handler.
 static void resizeWindow(UgWin *win, UgLParam lParam)
 {
-    int width = (int)(lParam & 0xffff), height = (int)((lParam >> 16) & 0xffff);
+    int width = (int)ugLowWord((uintptr_t)lParam), height = (int)ugHighWord((uintptr_t)lParam);
     if (width == win->clientWidth && height == win->clientHeight)
         return;
     win->clientWidth = width;
@@ -267,7 +276,8 @@ static void resizeWindow(UgWin *win, UgLParam lParam)
 UgResult ugWindowProc(EGLNativeWindowType window, unsigned message, UgWParam wParam, UgLParam lParam)
 {
     if (message == WM_CREATE) {
-        ugSetDesktopHints(window);
+        if (ugPlatform()->setDesktopHints)
+            ugPlatform()->setDesktopHints(window);
         return 0;
     }
     UgWin *win = findWindow(window);
@@ -283,7 +293,7 @@ UgResult ugWindowProc(EGLNativeWindowType window, unsigned message, UgWParam wPa
         break;
     case WM_ACTIVATE:
         // Only a window that still fills the desktop is refitted: a size the player chose stays.
-        if ((wParam & 0xffff) != 0 && ((wParam >> 16) & 0xffff) == 0 && ugFillsDesktop(window))
+        if (ugLowWord(wParam) != WA_INACTIVE && ugHighWord(wParam) == 0 && fillsDesktop(window))
             fitWindowToDesktop(window);
         break;
     case WM_PAINT: {
@@ -292,14 +302,14 @@ UgResult ugWindowProc(EGLNativeWindowType window, unsigned message, UgWParam wPa
         if (!win->drawHandler)
             break;
         if (win->resizeHandler) {
-            UgRect client = ugClientRect(window);
+            UgRect client = ugPlatform()->clientRect(window);
             win->resizeHandler(win, client.right - client.left, client.bottom - client.top);
         }
         win->drawHandler(win);
         break;
     }
     case WM_SETTINGCHANGE:
-        if (ugFillsDesktop(window))
+        if (fillsDesktop(window))
             fitWindowToDesktop(window);
         break;
     case WM_KEYDOWN: {
@@ -310,7 +320,7 @@ UgResult ugWindowProc(EGLNativeWindowType window, unsigned message, UgWParam wPa
         break;
     }
     case WM_CHAR:
-        if (saveSurfaceProc && ((wParam & 0xffff) == 'c' || (wParam & 0xffff) == 'C'))
+        if (saveSurfaceProc && (ugLowWord(wParam) == 'c' || ugLowWord(wParam) == 'C'))
             takeScreenshot(win);
         else
             sendKey(win, (int)wParam);
@@ -324,7 +334,7 @@ UgResult ugWindowProc(EGLNativeWindowType window, unsigned message, UgWParam wPa
         break;
     case WM_MOUSEMOVE:
         if (win->motionHandler)
-            win->motionHandler(win, pointX(lParam), pointY(lParam));
+            win->motionHandler(win, ugPointX(lParam), ugPointY(lParam));
         break;
     case WM_LBUTTONDOWN:
         sendPointer(win, 0, lParam);
@@ -373,6 +383,33 @@ void ugPresent(UgWin *win)
 {
     ugCaptureFrame(win);
     eglSwapBuffers(win->display->eglDisplay, win->surface);
+}
+
+void ugToggleFullscreen(UgWin *win)
+{
+    if (UgNativeWindow *w = ugFindNative(win->nativeWindow))
+        ugPlatform()->toggleFullscreen(w);
+}
+
+int ugIsMinimised(UgWin *win)
+{
+    UgNativeWindow *w = ugFindNative(win->nativeWindow);
+    if (!w)
+        return 0;
+    int unmapped = w->unmappedSinceAsked;
+    w->unmappedSinceAsked = 0;
+    return unmapped || ugPlatform()->isMinimised(w);
+}
+
+void ugInhibitScreenSaver(UgDisplay *display, int inhibit)
+{
+    ugPlatform()->inhibitIdle(display, inhibit);
+}
+
+void ugSetWindowIcon(UgWin *win, const unsigned long *icon, size_t length)
+{
+    if (ugPlatform()->setWindowIcon)
+        ugPlatform()->setWindowIcon(win->nativeWindow, icon, length);
 }
 
 UgDevice ugPointerDevice(UgWin *)

@@ -8,35 +8,32 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-static PangoFontDescription *dialogFont;
-static int dialogGlyphWidth;
-
 // A layout of the dialog font on the cairo context.
 static PangoLayout *newLayout(cairo_t *cr)
 {
     PangoLayout *layout = pango_cairo_create_layout(cr);
-    pango_layout_set_font_description(layout, dialogFont);
+    pango_layout_set_font_description(layout, wl.dialogFont);
     return layout;
 }
 
 // Loads a monospaced font once and measures its glyphs; the width of the screen the game is on.
 static void prepareDialogs(int *glyphWidth, int *screenWidth)
 {
-    if (!dialogFont) {
-        dialogFont = pango_font_description_from_string("Monospace 9");
+    if (!wl.dialogFont) {
+        wl.dialogFont = pango_font_description_from_string("Monospace 9");
         cairo_surface_t *surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1);
         cairo_t *cr = cairo_create(surface);
         PangoLayout *layout = newLayout(cr);
         pango_layout_set_text(layout, "M", -1);
         int height;
-        pango_layout_get_pixel_size(layout, &dialogGlyphWidth, &height);
+        pango_layout_get_pixel_size(layout, &wl.dialogGlyphWidth, &height);
         g_object_unref(layout);
         cairo_destroy(cr);
         cairo_surface_destroy(surface);
     }
-    *glyphWidth = dialogGlyphWidth > 0 ? dialogGlyphWidth : 1;
+    *glyphWidth = wl.dialogGlyphWidth > 0 ? wl.dialogGlyphWidth : 1;
     UgDesktop desktop;
-    ugReadDesktop(0, &desktop);
+    wlReadDesktop(&desktop);
     *screenWidth = desktop.monitors[0].right - desktop.monitors[0].left;
 }
 
@@ -116,10 +113,11 @@ static int drawText(cairo_t *cr, int x, int y, const char *text, int length, int
     return width;
 }
 
-// A one-pixel outline, on the pixel grid.
-static void outline(cairo_t *cr, int x, int y, int width, int height)
+// A one-pixel outline of the rectangle inset on every side, on the pixel grid.
+static void outline(cairo_t *cr, UgRect r, int inset)
 {
-    cairo_rectangle(cr, x + 0.5, y + 0.5, width, height);
+    cairo_rectangle(cr, r.left + inset + 0.5, r.top + inset + 0.5, r.right - r.left - 2 * inset,
+                    r.bottom - r.top - 2 * inset);
     cairo_stroke(cr);
 }
 
@@ -141,31 +139,31 @@ static void paintDialog(const UgDialog *d)
     cairo_paint(cr);
     cairo_set_source_rgb(cr, 0, 0, 0);
     cairo_set_line_width(cr, 1);
-    int y = 24;
+    const UgDialogLayout &l = d->layout;
+    int y = l.firstBaseline;
     for (const char *row = d->message;; y += ROW_H) {
         const char *end = strchr(row, '\n');
         int length = end ? (int)(end - row) : (int)strlen(row);
-        drawText(cr, MARGIN, y, row, length, d->width - 2 * MARGIN, PANGO_ELLIPSIZE_MIDDLE);
+        drawText(cr, l.rowX, y, row, length, l.rowRoom, PANGO_ELLIPSIZE_MIDDLE);
         if (!end)
             break;
         row = end + 1;
     }
     if (d->hasField) {
-        int top = y + 16;
-        outline(cr, 10, top, d->width - 20, 24);
-        int shown = drawText(cr, 14, top + 17, d->field, -1, d->width - 28, PANGO_ELLIPSIZE_START);
+        outline(cr, l.field, 0);
+        int shown = drawText(cr, l.fieldTextX, l.fieldBaseline, d->field, -1, l.fieldRoom, PANGO_ELLIPSIZE_START);
         if (d->fieldSelected) {
-            cairo_move_to(cr, 14, top + 20.5);
-            cairo_line_to(cr, 14 + shown, top + 20.5);
+            cairo_move_to(cr, l.fieldTextX, l.underlineY + 0.5);
+            cairo_line_to(cr, l.fieldTextX + shown, l.underlineY + 0.5);
             cairo_stroke(cr);
         }
     }
     for (int i = 0; i < d->buttonCount; i++) {
-        int x = dialogButtonX(d, i), top = d->height - BUTTON_H - 10;
-        outline(cr, x, top, BUTTON_W, BUTTON_H);
+        const UgRect &b = l.buttons[i];
+        outline(cr, b, 0);
         if (i == d->focused)
-            outline(cr, x + 2, top + 2, BUTTON_W - 4, BUTTON_H - 4);
-        drawText(cr, x + 10, top + 17, d->buttons[i], -1, BUTTON_W - 12, PANGO_ELLIPSIZE_END);
+            outline(cr, b, l.focusInset);
+        drawText(cr, b.left + l.labelX, b.top + l.labelBaseline, d->buttons[i], -1, l.labelRoom, PANGO_ELLIPSIZE_END);
     }
     cairo_destroy(cr);
     cairo_surface_destroy(surface);

@@ -9,6 +9,7 @@
 #include <xkbcommon/xkbcommon-compose.h>
 #include <xkbcommon/xkbcommon.h>
 
+typedef struct _PangoFontDescription PangoFontDescription;
 struct libdecor;
 struct libdecor_frame;
 struct wp_viewporter;
@@ -30,7 +31,7 @@ enum { WL_MAX_OUTPUTS = 8 };
 // Scales count in 120ths, as the fractional scale protocol does.
 enum { WL_SCALE_UNIT = 120 };
 
-// A window's Wayland side, at the index of its native record.
+// A window's Wayland side, at the slot of its native record.
 struct WlWindow {
     wl_surface *surface;
     wl_egl_window *eglWindow;  // the window's id, a dialog's too
@@ -78,6 +79,9 @@ struct WlState {
     int repeatPeriodMs, repeatDelayMs;  // 0 period: the compositor wants no repeat
     uint32_t repeatKey;
     long long repeatDue;  // monotonic microseconds, UG_NEVER while no key repeats
+    // The dialogs' font, loaded for the first dialog, and the width of its glyphs in logical pixels.
+    PangoFontDescription *dialogFont;
+    int dialogGlyphWidth;
 };
 
 extern WlState wl;
@@ -93,6 +97,9 @@ int wlBufferScale(const WlWindow *ww);
 // The whole pixels to a logical pixel that a picture drawn in memory needs to show sharp.
 int wlPictureScale(const WlWindow *ww);
 
+// The outputs as monitors; all the compositor tells of its desktop.
+void wlReadDesktop(UgDesktop *desktop);
+
 // Input (wl_input.cpp): binds the seat and follows its pointer and keyboard.
 void wlBindSeat(uint32_t name, uint32_t version);
 // Posts the held key's repeat when it is due.
@@ -105,4 +112,5 @@ void wlAnswerInstances();
 
 // Drops a dialog's picture and its buffer (wl_dialogs.cpp).
 void wlFreePicture(WlWindow *ww);
+// Asks the running game to come forward (wl_instance.cpp).
 int wlRaiseRunningInstance(const char *modulePath, int timeoutMs);

@@ -29,7 +29,7 @@ constexpr int ASSUMED_OUTPUT_WIDTH = 1280, ASSUMED_OUTPUT_HEIGHT = 960;
 
 WlWindow *wlWindowOf(const UgNativeWindow *w)
 {
-    return &wlWindows[w - nativeWindows];
+    return &wlWindows[ugSlotOf(w)];
 }
 
 UgNativeWindow *wlWindowOfSurface(wl_surface *surface)
@@ -372,8 +372,7 @@ static void wlCursorPos(int *x, int *y)
     *y = wl.pointerY;
 }
 
-// The outputs as monitors; the compositor maximises, places and frames the window itself.
-static void wlReadDesktop(EGLNativeWindowType, UgDesktop *desktop)
+void wlReadDesktop(UgDesktop *desktop)
 {
     *desktop = UgDesktop{};
     for (const WlOutput &o : wl.outputs) {
@@ -384,42 +383,29 @@ static void wlReadDesktop(EGLNativeWindowType, UgDesktop *desktop)
     }
     if (!desktop->monitorCount)
         desktop->monitors[desktop->monitorCount++] = UgRect{0, 0, ASSUMED_OUTPUT_WIDTH, ASSUMED_OUTPUT_HEIGHT};
+    // Wayland tells a client nothing of the pointer beyond its own surfaces, nor of panels.
     desktop->pointerX = desktop->pointerY = -1;
     desktop->workArea = desktop->monitors[0];
-    desktop->manager = UG_MANAGER_MAXIMISES;
 }
 
-static void wlMaximiseWindow(EGLNativeWindowType window)
+// Sized to return to when the compositor un-maximises it, on the first output.
+static UgRect wlStartRect()
 {
-    UgNativeWindow *w = ugFindNative(window);
-    if (!w)
-        return;
+    UgDesktop desktop;
+    wlReadDesktop(&desktop);
+    return ugRestoredRect(ugUsableArea(&desktop));
+}
+
+// The compositor maximises and places the window itself.
+static int wlMaximiseWindow(UgNativeWindow *w)
+{
     libdecor_frame_set_maximized(wlWindowOf(w)->frame);
-    // As on X11: from now on the compositor keeps it fitted, and the player's size sticks.
-    w->fittedWidth = w->fittedHeight = 0;
+    return 1;
 }
 
-// A Wayland client cannot place its window; it can only ask for a size.
-static void wlPlaceWindow(EGLNativeWindowType window, UgRect client)
+static int wlIsFullscreen(const UgNativeWindow *w)
 {
-    UgNativeWindow *w = ugFindNative(window);
-    if (!w)
-        return;
-    WlWindow *ww = wlWindowOf(w);
-    ww->logicalWidth = client.right - client.left;
-    ww->logicalHeight = client.bottom - client.top;
-    libdecor_state *size = libdecor_state_new(ww->logicalWidth, ww->logicalHeight);
-    libdecor_frame_commit(ww->frame, size, nullptr);
-    libdecor_state_free(size);
-    applySize(w);
-    w->fittedWidth = w->width;
-    w->fittedHeight = w->height;
-}
-
-static int wlFillsDesktop(EGLNativeWindowType window)
-{
-    UgNativeWindow *w = ugFindNative(window);
-    return w && !wlWindowOf(w)->fullscreen && w->width == w->fittedWidth && w->height == w->fittedHeight;
+    return wlWindowOf(w)->fullscreen;
 }
 
 static void wlReadEvents()
@@ -524,9 +510,36 @@ static void wlKeyRepeat(int *delayMs, int *periodMs)
     *periodMs = wl.repeatPeriodMs;
 }
 
-const UgPlatform waylandPlatform = {
-    "Wayland", "WAYLAND_DISPLAY", wlConnect, wlEglDisplay, 0, wlCreateWindow, wlDestroyWindow, wlClientRect,
-    wlCursorPos, wlReadDesktop, wlMaximiseWindow, wlPlaceWindow, wlFillsDesktop, nullptr, wlReadEvents,
-    wlWaitEvents, wlCanBeSeen, wlFramePosted, wlToggleFullscreen, wlIsMinimised, wlInhibitIdle, nullptr,
-    wlContentScale, wlKeyRepeat, &waylandDialogs, wlRaiseRunningInstance,
-};
+// The platform table, slot by slot; what the desktop entry gives (hints, icon) stays empty.
+static UgPlatform waylandOperations()
+{
+    UgPlatform p{};
+    p.id = "wayland";
+    p.name = "Wayland";
+    p.displayVariable = "WAYLAND_DISPLAY";
+    p.connect = wlConnect;
+    p.eglDisplay = wlEglDisplay;
+    // The compositor's frame requests pace the loop: a swap must never wait.
+    p.swapInterval = 0;
+    p.createWindow = wlCreateWindow;
+    p.destroyWindow = wlDestroyWindow;
+    p.clientRect = wlClientRect;
+    p.cursorPos = wlCursorPos;
+    p.contentScale = wlContentScale;
+    p.startRect = wlStartRect;
+    p.maximiseWindow = wlMaximiseWindow;
+    p.isFullscreen = wlIsFullscreen;
+    p.toggleFullscreen = wlToggleFullscreen;
+    p.readEvents = wlReadEvents;
+    p.waitEvents = wlWaitEvents;
+    p.canBeSeen = wlCanBeSeen;
+    p.framePosted = wlFramePosted;
+    p.isMinimised = wlIsMinimised;
+    p.inhibitIdle = wlInhibitIdle;
+    p.keyRepeat = wlKeyRepeat;
+    p.dialogs = &waylandDialogs;
+    p.raiseRunningInstance = wlRaiseRunningInstance;
+    return p;
+}
+
+const UgPlatform waylandPlatform = waylandOperations();

@@ -11,29 +11,6 @@
 // The actions and the source of a _NET_WM_STATE request, as EWMH numbers them.
 enum { NET_WM_STATE_ADD = 1, NET_WM_STATE_TOGGLE = 2, NET_WM_SOURCE_APPLICATION = 1 };
 
-static int randrEventBase = -1;
-
-// A window's fullscreen state. Under a window manager that does fullscreen, on follows what it
-// says; without one, we placed the window over its monitor ourselves and restore holds the client
-// rectangle, on the screen, to put back.
-struct UgFullscreen {
-    Window id;
-    int on;
-    int ours;
-    UgRect restore;
-};
-
-static UgFullscreen fullscreens[UG_MAX_WINDOWS];
-
-// The fullscreen state of one of our windows; a slot taken by a new window starts out of fullscreen.
-static UgFullscreen *fullscreenOf(const UgNativeWindow *w)
-{
-    UgFullscreen *f = &fullscreens[w - nativeWindows];
-    if (f->id != w->id)
-        *f = UgFullscreen{w->id, 0, 0, UgRect{0, 0, 0, 0}};
-    return f;
-}
-
 // Reads up to count 32-bit items of a property from the offset; how many were read. The caller
 // frees *data with XFree when it is not null.
 static unsigned long readLongs(Window window, const char *property, Atom type, long offset, long count, long **data)
@@ -42,7 +19,7 @@ static unsigned long readLongs(Window window, const char *property, Atom type, l
     int format;
     unsigned long items = 0, after;
     unsigned char *bytes = nullptr;
-    if (XGetWindowProperty(xDisplay, window, ugAtom(property), offset, count, False, type, &actual, &format, &items,
+    if (XGetWindowProperty(x11.display, window, x11Atom(property), offset, count, False, type, &actual, &format, &items,
                            &after, &bytes) != Success || format != 32)
         items = 0;
     *data = (long *)bytes;
@@ -54,7 +31,7 @@ static int listHasAtom(Window window, const char *property, const char *name)
 {
     long *atoms;
     unsigned long count = readLongs(window, property, XA_ATOM, 0, 1024, &atoms);
-    Atom wanted = ugAtom(name);
+    Atom wanted = x11Atom(name);
     int found = 0;
     for (unsigned long i = 0; i < count && !found; i++)
         found = (Atom)atoms[i] == wanted;
@@ -68,33 +45,32 @@ static int listHasAtom(Window window, const char *property, const char *name)
 static Window ewmhCheckWindow()
 {
     long *data;
-    Window root = DefaultRootWindow(xDisplay), check = 0, own = 0;
+    Window root = DefaultRootWindow(x11.display), check = 0, own = 0;
     if (readLongs(root, "_NET_SUPPORTING_WM_CHECK", XA_WINDOW, 0, 1, &data) == 1)
         check = (Window)data[0];
     if (data)
         XFree(data);
     // A check window left behind by a window manager that has gone may be gone too.
-    ugTrapXErrors();
+    x11TrapErrors();
     if (check && readLongs(check, "_NET_SUPPORTING_WM_CHECK", XA_WINDOW, 0, 1, &data) == 1)
         own = (Window)data[0];
     if (check && data)
         XFree(data);
-    ugUntrapXErrors();
+    x11UntrapErrors();
     return check && own == check ? check : 0;
 }
 
-// Which window manager runs: none (nobody redirects the root's children), one that maximises on
-// request, or one that cannot.
-static UgManager runningManager()
+// The window manager that runs now.
+static X11Manager runningManager()
 {
-    Window root = DefaultRootWindow(xDisplay);
+    Window root = DefaultRootWindow(x11.display);
     XWindowAttributes attributes;
-    if (!XGetWindowAttributes(xDisplay, root, &attributes) || !(attributes.all_event_masks & SubstructureRedirectMask))
-        return UG_NO_MANAGER;
+    if (!XGetWindowAttributes(x11.display, root, &attributes) || !(attributes.all_event_masks & SubstructureRedirectMask))
+        return X11_NO_MANAGER;
     if (ewmhCheckWindow() && listHasAtom(root, "_NET_SUPPORTED", "_NET_WM_STATE_MAXIMIZED_VERT") &&
         listHasAtom(root, "_NET_SUPPORTED", "_NET_WM_STATE_MAXIMIZED_HORZ"))
-        return UG_MANAGER_MAXIMISES;
-    return UG_MANAGER_PLAIN;
+        return X11_MANAGER_MAXIMISES;
+    return X11_MANAGER_PLAIN;
 }
 
 // Adds a monitor to the desktop, as long as there is room.
@@ -109,11 +85,11 @@ static void readMonitors(UgDesktop *desktop)
 {
     desktop->monitorCount = 0;
     desktop->primary = 0;
-    Window root = DefaultRootWindow(xDisplay);
+    Window root = DefaultRootWindow(x11.display);
     int major = 0, minor = 0;
-    if (randrEventBase >= 0 && XRRQueryVersion(xDisplay, &major, &minor) && (major > 1 || minor >= 5)) {
+    if (x11.randrEventBase >= 0 && XRRQueryVersion(x11.display, &major, &minor) && (major > 1 || minor >= 5)) {
         int count = 0;
-        XRRMonitorInfo *monitors = XRRGetMonitors(xDisplay, root, True, &count);
+        XRRMonitorInfo *monitors = XRRGetMonitors(x11.display, root, True, &count);
         for (int i = 0; i < count; i++) {
             if (monitors[i].primary)
                 desktop->primary = desktop->monitorCount;
@@ -123,27 +99,27 @@ static void readMonitors(UgDesktop *desktop)
             XRRFreeMonitors(monitors);
     }
     int eventBase, errorBase;
-    if (!desktop->monitorCount && XineramaQueryExtension(xDisplay, &eventBase, &errorBase) &&
-        XineramaIsActive(xDisplay)) {
+    if (!desktop->monitorCount && XineramaQueryExtension(x11.display, &eventBase, &errorBase) &&
+        XineramaIsActive(x11.display)) {
         int count = 0;
-        XineramaScreenInfo *screens = XineramaQueryScreens(xDisplay, &count);
+        XineramaScreenInfo *screens = XineramaQueryScreens(x11.display, &count);
         for (int i = 0; i < count; i++)
             addMonitor(desktop, screens[i].x_org, screens[i].y_org, screens[i].width, screens[i].height);
         if (screens)
             XFree(screens);
     }
     if (!desktop->monitorCount) {
-        int screen = DefaultScreen(xDisplay);
-        addMonitor(desktop, 0, 0, DisplayWidth(xDisplay, screen), DisplayHeight(xDisplay, screen));
+        int screen = DefaultScreen(x11.display);
+        addMonitor(desktop, 0, 0, DisplayWidth(x11.display, screen), DisplayHeight(x11.display, screen));
     }
 }
 
 // The work area of the current virtual desktop, or the whole screen where none is published.
 static UgRect readWorkArea()
 {
-    int screen = DefaultScreen(xDisplay);
-    UgRect area{0, 0, DisplayWidth(xDisplay, screen), DisplayHeight(xDisplay, screen)};
-    Window root = RootWindow(xDisplay, screen);
+    int screen = DefaultScreen(x11.display);
+    UgRect area{0, 0, DisplayWidth(x11.display, screen), DisplayHeight(x11.display, screen)};
+    Window root = RootWindow(x11.display, screen);
     long *data;
     long current = readLongs(root, "_NET_CURRENT_DESKTOP", XA_CARDINAL, 0, 1, &data) == 1 ? data[0] : 0;
     if (data)
@@ -169,9 +145,9 @@ static UgRect readFrame(Window window)
         XFree(data);
         return frame;
     }
-    Window root = DefaultRootWindow(xDisplay), top = window, parent = 0, *children = nullptr, ignored;
+    Window root = DefaultRootWindow(x11.display), top = window, parent = 0, *children = nullptr, ignored;
     unsigned count;
-    while (XQueryTree(xDisplay, top, &ignored, &parent, &children, &count) && parent != root) {
+    while (XQueryTree(x11.display, top, &ignored, &parent, &children, &count) && parent != root) {
         if (children)
             XFree(children);
         children = nullptr;
@@ -181,9 +157,9 @@ static UgRect readFrame(Window window)
         XFree(children);
     XWindowAttributes outer, inner;
     int x, y;
-    if (top == window || !XGetWindowAttributes(xDisplay, top, &outer) ||
-        !XGetWindowAttributes(xDisplay, window, &inner) ||
-        !XTranslateCoordinates(xDisplay, window, top, 0, 0, &x, &y, &ignored))
+    if (top == window || !XGetWindowAttributes(x11.display, top, &outer) ||
+        !XGetWindowAttributes(x11.display, window, &inner) ||
+        !XTranslateCoordinates(x11.display, window, top, 0, 0, &x, &y, &ignored))
         return frame;
     // The frame's own border lies outside it.
     int border = outer.border_width;
@@ -191,16 +167,37 @@ static UgRect readFrame(Window window)
                   outer.height - inner.height - y + border};
 }
 
-void x11ReadDesktop(EGLNativeWindowType window, UgDesktop *desktop)
+// The desktop a window (0: a new one) is placed on: monitors, pointer, work area, the window
+// manager and its frame around the window.
+static void readDesktop(Window window, X11Desktop *x)
 {
+    UgDesktop *desktop = &x->desktop;
     readMonitors(desktop);
-    ugCursorPos(&desktop->pointerX, &desktop->pointerY);
+    x11CursorPos(&desktop->pointerX, &desktop->pointerY);
     desktop->workArea = readWorkArea();
-    desktop->manager = runningManager();
+    x->manager = runningManager();
     // The window manager may replace or drop the frame while it is measured.
-    ugTrapXErrors();
-    desktop->frame = readFrame(window);
-    ugUntrapXErrors();
+    x11TrapErrors();
+    x->frame = readFrame(window);
+    x11UntrapErrors();
+}
+
+UgRect x11ClientArea(const X11Desktop *x)
+{
+    if (x->manager == X11_NO_MANAGER)
+        return ugChosenMonitor(&x->desktop);
+    UgRect area = ugUsableArea(&x->desktop);
+    if (x->manager == X11_MANAGER_MAXIMISES)
+        return ugRestoredRect(area);
+    const UgRect &frame = x->frame;
+    return UgRect{area.left + frame.left, area.top + frame.top, area.right - frame.right, area.bottom - frame.bottom};
+}
+
+UgRect x11StartRect()
+{
+    X11Desktop desktop;
+    readDesktop(0, &desktop);
+    return x11ClientArea(&desktop);
 }
 
 // Asks the window manager to add or toggle one or two states of the window; second may be null.
@@ -209,23 +206,22 @@ static void requestWmState(Window window, long action, const char *first, const 
     XEvent event{};
     event.xclient.type = ClientMessage;
     event.xclient.window = window;
-    event.xclient.message_type = ugAtom("_NET_WM_STATE");
+    event.xclient.message_type = x11Atom("_NET_WM_STATE");
     event.xclient.format = 32;
     event.xclient.data.l[0] = action;
-    event.xclient.data.l[1] = (long)ugAtom(first);
-    event.xclient.data.l[2] = second ? (long)ugAtom(second) : 0;
+    event.xclient.data.l[1] = (long)x11Atom(first);
+    event.xclient.data.l[2] = second ? (long)x11Atom(second) : 0;
     event.xclient.data.l[3] = NET_WM_SOURCE_APPLICATION;
-    XSendEvent(xDisplay, DefaultRootWindow(xDisplay), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
-    XFlush(xDisplay);
+    XSendEvent(x11.display, DefaultRootWindow(x11.display), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    XFlush(x11.display);
 }
 
-void x11MaximiseWindow(EGLNativeWindowType window)
+int x11MaximiseWindow(UgNativeWindow *w)
 {
-    requestWmState(window, NET_WM_STATE_ADD, "_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ");
-    // From now on the window manager keeps it fitted; asking again could land after the player's own
-    // un-maximise and undo it.
-    if (UgNativeWindow *w = ugFindNative(window))
-        w->fittedWidth = w->fittedHeight = 0;
+    if (runningManager() != X11_MANAGER_MAXIMISES)
+        return 0;
+    requestWmState(w->id, NET_WM_STATE_ADD, "_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ");
+    return 1;
 }
 
 // Moves and sizes the window's client area to the rectangle; 0 when the rectangle is empty.
@@ -234,31 +230,31 @@ static int moveClient(Window window, UgRect client)
     int width = client.right - client.left, height = client.bottom - client.top;
     if (width <= 0 || height <= 0)
         return 0;
-    XMoveResizeWindow(xDisplay, window, client.left, client.top, (unsigned)width, (unsigned)height);
-    XFlush(xDisplay);
+    XMoveResizeWindow(x11.display, window, client.left, client.top, (unsigned)width, (unsigned)height);
+    XFlush(x11.display);
     return 1;
 }
 
-void x11PlaceWindow(EGLNativeWindowType window, UgRect client)
+UgRect x11PlaceWindow(UgNativeWindow *w)
 {
-    UgNativeWindow *w = ugFindNative(window);
-    if (!w || !moveClient(window, client))
-        return;
-    w->fittedWidth = client.right - client.left;
-    w->fittedHeight = client.bottom - client.top;
+    X11Desktop desktop;
+    readDesktop(w->id, &desktop);
+    UgRect client = x11ClientArea(&desktop);
+    if (!moveClient(w->id, client))
+        return UgRect{0, 0, 0, 0};
+    return UgRect{0, 0, client.right - client.left, client.bottom - client.top};
 }
 
-int x11FillsDesktop(EGLNativeWindowType window)
+int x11IsFullscreen(const UgNativeWindow *w)
 {
-    UgNativeWindow *w = ugFindNative(window);
-    return w && !fullscreenOf(w)->on && w->width == w->fittedWidth && w->height == w->fittedHeight;
+    return x11WindowOf(w)->fullscreen.on;
 }
 
 // 1 when a window manager runs that puts windows in fullscreen on request.
 static int managerDoesFullscreen()
 {
-    return runningManager() != UG_NO_MANAGER && ewmhCheckWindow() &&
-           listHasAtom(DefaultRootWindow(xDisplay), "_NET_SUPPORTED", "_NET_WM_STATE_FULLSCREEN");
+    return runningManager() != X11_NO_MANAGER && ewmhCheckWindow() &&
+           listHasAtom(DefaultRootWindow(x11.display), "_NET_SUPPORTED", "_NET_WM_STATE_FULLSCREEN");
 }
 
 // The window's client area on the screen; empty when it cannot be read.
@@ -267,8 +263,8 @@ static UgRect clientOnScreen(Window window)
     XWindowAttributes attributes;
     int x, y;
     Window child;
-    if (!XGetWindowAttributes(xDisplay, window, &attributes) ||
-        !XTranslateCoordinates(xDisplay, window, DefaultRootWindow(xDisplay), 0, 0, &x, &y, &child))
+    if (!XGetWindowAttributes(x11.display, window, &attributes) ||
+        !XTranslateCoordinates(x11.display, window, DefaultRootWindow(x11.display), 0, 0, &x, &y, &child))
         return UgRect{0, 0, 0, 0};
     return UgRect{x, y, x + attributes.width, y + attributes.height};
 }
@@ -277,7 +273,7 @@ static UgRect clientOnScreen(Window window)
 // fitted and a size the player chose keeps sticking.
 void x11ToggleFullscreen(UgNativeWindow *w)
 {
-    UgFullscreen *f = fullscreenOf(w);
+    X11Fullscreen *f = &x11WindowOf(w)->fullscreen;
     if (f->ours) {
         moveClient(w->id, f->restore);
         f->on = f->ours = 0;
@@ -290,16 +286,15 @@ void x11ToggleFullscreen(UgNativeWindow *w)
         readMonitors(&desktop);
         desktop.pointerX = (f->restore.left + f->restore.right) / 2;
         desktop.pointerY = (f->restore.top + f->restore.bottom) / 2;
-        desktop.manager = UG_NO_MANAGER;
-        XRaiseWindow(xDisplay, w->id);
-        moveClient(w->id, ugPlaceOnDesktop(&desktop));
+        XRaiseWindow(x11.display, w->id);
+        moveClient(w->id, ugChosenMonitor(&desktop));
         f->on = f->ours = 1;
     }
 }
 
 int x11IsMinimised(const UgNativeWindow *w)
 {
-    return !w->mapped || w->hidden;
+    return !w->mapped || x11WindowOf(w)->hidden;
 }
 
 void x11SetDesktopHints(EGLNativeWindowType window)
@@ -307,7 +302,7 @@ void x11SetDesktopHints(EGLNativeWindowType window)
     Window root;
     int x = 0, y = 0;
     unsigned width = 0, height = 0, border, depth;
-    XGetGeometry(xDisplay, window, &root, &x, &y, &width, &height, &border, &depth);
+    XGetGeometry(x11.display, window, &root, &x, &y, &width, &height, &border, &depth);
     XSizeHints *sizes = XAllocSizeHints();
     if (sizes) {
         // The position is ours, not the window manager's choice: it names the monitor to show on.
@@ -320,52 +315,52 @@ void x11SetDesktopHints(EGLNativeWindowType window)
         sizes->height = (int)height;
         sizes->min_width = UG_MIN_CLIENT_WIDTH;
         sizes->min_height = UG_MIN_CLIENT_HEIGHT;
-        XSetWMNormalHints(xDisplay, window, sizes);
+        XSetWMNormalHints(x11.display, window, sizes);
         XFree(sizes);
     }
-    ugSetAtomList(window, "_NET_WM_WINDOW_TYPE", {"_NET_WM_WINDOW_TYPE_NORMAL"});
+    x11SetAtomList(window, "_NET_WM_WINDOW_TYPE", {"_NET_WM_WINDOW_TYPE_NORMAL"});
     // Set before the window is mapped, so it shows maximised from its first frame.
-    if (runningManager() == UG_MANAGER_MAXIMISES)
-        ugSetAtomList(window, "_NET_WM_STATE", {"_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ"});
+    if (runningManager() == X11_MANAGER_MAXIMISES)
+        x11SetAtomList(window, "_NET_WM_STATE", {"_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ"});
 }
 
 void x11SetWindowIcon(EGLNativeWindowType window, const unsigned long *icon, size_t length)
 {
-    XChangeProperty(xDisplay, window, ugAtom("_NET_WM_ICON"), XA_CARDINAL, 32, PropModeReplace,
+    XChangeProperty(x11.display, window, x11Atom("_NET_WM_ICON"), XA_CARDINAL, 32, PropModeReplace,
                     (const unsigned char *)icon, (int)length);
-    XFlush(xDisplay);
+    XFlush(x11.display);
 }
 
-void ugWatchDesktop()
+void x11WatchDesktop()
 {
-    Window root = DefaultRootWindow(xDisplay);
-    XSelectInput(xDisplay, root, PropertyChangeMask | StructureNotifyMask);
+    Window root = DefaultRootWindow(x11.display);
+    XSelectInput(x11.display, root, PropertyChangeMask | StructureNotifyMask);
     int errorBase;
-    if (XRRQueryExtension(xDisplay, &randrEventBase, &errorBase))
-        XRRSelectInput(xDisplay, root, RRScreenChangeNotifyMask);
+    if (XRRQueryExtension(x11.display, &x11.randrEventBase, &errorBase))
+        XRRSelectInput(x11.display, root, RRScreenChangeNotifyMask);
     else
-        randrEventBase = -1;
+        x11.randrEventBase = -1;
 }
 
-int ugIsDesktopChange(const XEvent *event)
+int x11IsDesktopChange(const XEvent *event)
 {
     if (event->type == PropertyNotify)
-        return event->xproperty.atom == ugAtom("_NET_WORKAREA") ||
-               event->xproperty.atom == ugAtom("_NET_CURRENT_DESKTOP");
+        return event->xproperty.atom == x11Atom("_NET_WORKAREA") ||
+               event->xproperty.atom == x11Atom("_NET_CURRENT_DESKTOP");
     return event->type == ConfigureNotify ||
-           (randrEventBase >= 0 && event->type == randrEventBase + RRScreenChangeNotify);
+           (x11.randrEventBase >= 0 && event->type == x11.randrEventBase + RRScreenChangeNotify);
 }
 
-void ugTrackWindowState(UgNativeWindow *w, const XEvent *event)
+void x11TrackWindowState(UgNativeWindow *w, const XEvent *event)
 {
+    X11Window *xw = x11WindowOf(w);
     if (event->type == VisibilityNotify) {
-        w->obscured = event->xvisibility.state == VisibilityFullyObscured;
-    } else if (event->type == PropertyNotify && event->xproperty.atom == ugAtom("_NET_WM_STATE")) {
-        w->hidden = listHasAtom(w->id, "_NET_WM_STATE", "_NET_WM_STATE_HIDDEN");
+        xw->obscured = event->xvisibility.state == VisibilityFullyObscured;
+    } else if (event->type == PropertyNotify && event->xproperty.atom == x11Atom("_NET_WM_STATE")) {
+        xw->hidden = listHasAtom(w->id, "_NET_WM_STATE", "_NET_WM_STATE_HIDDEN");
         // The window manager may refuse fullscreen, or the player leave it through the manager.
-        UgFullscreen *f = fullscreenOf(w);
-        if (!f->ours)
-            f->on = listHasAtom(w->id, "_NET_WM_STATE", "_NET_WM_STATE_FULLSCREEN");
+        if (!xw->fullscreen.ours)
+            xw->fullscreen.on = listHasAtom(w->id, "_NET_WM_STATE", "_NET_WM_STATE_FULLSCREEN");
     } else if (event->type == ReparentNotify) {
         ugPostMessage(w->id, WM_SETTINGCHANGE, 0, 0);  // a new frame: a window placed within its frame is placed anew
     }
@@ -373,7 +368,8 @@ void ugTrackWindowState(UgNativeWindow *w, const XEvent *event)
 
 int x11CanBeSeen(const UgNativeWindow *w)
 {
-    return w->mapped && !w->obscured && !w->hidden;
+    const X11Window *xw = x11WindowOf(w);
+    return w->mapped && !xw->obscured && !xw->hidden;
 }
 
 // The refresh rate of a mode in hertz; 0 when the mode gives no timings.
@@ -391,22 +387,22 @@ static double modeRate(const XRRModeInfo &mode)
 // RandR gives none.
 static double refreshRateAt(int x, int y)
 {
-    Window root = DefaultRootWindow(xDisplay);
+    Window root = DefaultRootWindow(x11.display);
     int major = 0, minor = 0;
-    if (randrEventBase < 0 || !XRRQueryVersion(xDisplay, &major, &minor) || (major == 1 && minor < 3))
+    if (x11.randrEventBase < 0 || !XRRQueryVersion(x11.display, &major, &minor) || (major == 1 && minor < 3))
         return 0;
-    XRRScreenResources *resources = XRRGetScreenResourcesCurrent(xDisplay, root);
+    XRRScreenResources *resources = XRRGetScreenResourcesCurrent(x11.display, root);
     if (!resources)
         return 0;
     RRCrtc primary = None;
-    RROutput primaryOutput = XRRGetOutputPrimary(xDisplay, root);
-    if (XRROutputInfo *output = primaryOutput ? XRRGetOutputInfo(xDisplay, resources, primaryOutput) : nullptr) {
+    RROutput primaryOutput = XRRGetOutputPrimary(x11.display, root);
+    if (XRROutputInfo *output = primaryOutput ? XRRGetOutputInfo(x11.display, resources, primaryOutput) : nullptr) {
         primary = output->crtc;
         XRRFreeOutputInfo(output);
     }
     double under = -1, primaryRate = 0;
     for (int i = 0; i < resources->ncrtc; i++) {
-        XRRCrtcInfo *crtc = XRRGetCrtcInfo(xDisplay, resources, resources->crtcs[i]);
+        XRRCrtcInfo *crtc = XRRGetCrtcInfo(x11.display, resources, resources->crtcs[i]);
         if (!crtc)
             continue;
         double rate = 0;
@@ -425,7 +421,7 @@ static double refreshRateAt(int x, int y)
     return under < 0 ? primaryRate : under;
 }
 
-long long ugFramePeriodUs(Window window)
+long long x11FramePeriodUs(Window window)
 {
     // Most monitors run at 60 Hz: the rate assumed where RandR gives none.
     const double assumedRate = 60;

@@ -5,26 +5,23 @@
 #include <X11/Xutil.h>
 #include <string.h>
 
-static GC dialogGc;
-static XFontStruct *dialogFont;
-
 // Loads the core "fixed" font, or takes the server's default one where it has none.
 static void loadFont(Window w)
 {
-    if (dialogGc)
+    if (x11.dialogGc)
         return;
-    dialogGc = XCreateGC(xDisplay, w, 0, nullptr);
-    dialogFont = XLoadQueryFont(xDisplay, "fixed");
-    if (dialogFont)
-        XSetFont(xDisplay, dialogGc, dialogFont->fid);
+    x11.dialogGc = XCreateGC(x11.display, w, 0, nullptr);
+    x11.dialogFont = XLoadQueryFont(x11.display, "fixed");
+    if (x11.dialogFont)
+        XSetFont(x11.display, x11.dialogGc, x11.dialogFont->fid);
     else
-        dialogFont = XQueryFont(xDisplay, XGContextFromGC(dialogGc));
+        x11.dialogFont = XQueryFont(x11.display, XGContextFromGC(x11.dialogGc));
 }
 
 // The width of the font's widest glyph, in pixels.
 static int glyphWidth()
 {
-    return dialogFont && dialogFont->max_bounds.width > 0 ? dialogFont->max_bounds.width : 6;
+    return x11.dialogFont && x11.dialogFont->max_bounds.width > 0 ? x11.dialogFont->max_bounds.width : 6;
 }
 
 // The glyphs of the first length bytes of UTF-8 text; a character the font lacks shows as "?", the
@@ -39,9 +36,9 @@ static int toGlyphs(const char *text, size_t length, XChar2b *glyphs)
     int count = (int)ugUtf8ToWide(part, wide, TEXT_MAX);
     for (int i = 0; i < count; i++) {
         unsigned code = (unsigned)wide[i], high = code >> 8, low = code & 0xff;
-        bool drawable = dialogFont && code <= 0xffff && high >= dialogFont->min_byte1 &&
-                        high <= dialogFont->max_byte1 && low >= dialogFont->min_char_or_byte2 &&
-                        low <= dialogFont->max_char_or_byte2;
+        bool drawable = x11.dialogFont && code <= 0xffff && high >= x11.dialogFont->min_byte1 &&
+                        high <= x11.dialogFont->max_byte1 && low >= x11.dialogFont->min_char_or_byte2 &&
+                        low <= x11.dialogFont->max_char_or_byte2;
         glyphs[i] = drawable ? XChar2b{(unsigned char)high, (unsigned char)low} : XChar2b{0, '?'};
     }
     return count;
@@ -60,46 +57,55 @@ static void drawRow(Window w, int x, int y, const char *text, size_t length, int
             glyphs[head + i] = XChar2b{0, '.'};
         count = fit;
     }
-    XDrawString16(xDisplay, w, dialogGc, x, y, glyphs, count);
+    XDrawString16(x11.display, w, x11.dialogGc, x, y, glyphs, count);
+}
+
+// A one-pixel outline of the rectangle, inset on every side.
+static void outline(Window w, UgRect r, int inset)
+{
+    XDrawRectangle(x11.display, w, x11.dialogGc, r.left + inset, r.top + inset,
+                   (unsigned)(r.right - r.left - 2 * inset), (unsigned)(r.bottom - r.top - 2 * inset));
 }
 
 static void paintDialog(const UgDialog *d)
 {
     Window w = d->window;
-    int screen = DefaultScreen(xDisplay);
-    XClearWindow(xDisplay, w);
-    XSetForeground(xDisplay, dialogGc, BlackPixel(xDisplay, screen));
-    int y = 24;
+    int screen = DefaultScreen(x11.display);
+    XClearWindow(x11.display, w);
+    XSetForeground(x11.display, x11.dialogGc, BlackPixel(x11.display, screen));
+    const UgDialogLayout &l = d->layout;
+    int y = l.firstBaseline;
     for (const char *row = d->message;; y += ROW_H) {
         const char *end = strchr(row, '\n');
-        drawRow(w, MARGIN, y, row, end ? (size_t)(end - row) : strlen(row), d->width - 2 * MARGIN);
+        drawRow(w, l.rowX, y, row, end ? (size_t)(end - row) : strlen(row), l.rowRoom);
         if (!end)
             break;
         row = end + 1;
     }
     if (d->hasField) {
-        int top = y + 16;
-        XDrawRectangle(xDisplay, w, dialogGc, 10, top, (unsigned)(d->width - 20), 24);
+        outline(w, l.field, 0);
         // The end of a long name matters most: the field shows as much of it as fits.
         static XChar2b glyphs[PATH_MAX];
         int count = toGlyphs(d->field, strlen(d->field), glyphs);
-        int fit = (d->width - 28) / glyphWidth(), shown = count < fit ? count : fit;
-        XDrawString16(xDisplay, w, dialogGc, 14, top + 17, glyphs + count - shown, shown);
+        int fit = l.fieldRoom / glyphWidth(), shown = count < fit ? count : fit;
+        XDrawString16(x11.display, w, x11.dialogGc, l.fieldTextX, l.fieldBaseline, glyphs + count - shown, shown);
         if (d->fieldSelected)
-            XDrawLine(xDisplay, w, dialogGc, 14, top + 20, 14 + shown * glyphWidth(), top + 20);
+            XDrawLine(x11.display, w, x11.dialogGc, l.fieldTextX, l.underlineY, l.fieldTextX + shown * glyphWidth(),
+                      l.underlineY);
     }
     for (int i = 0; i < d->buttonCount; i++) {
-        int x = dialogButtonX(d, i), top = d->height - BUTTON_H - 10;
-        XDrawRectangle(xDisplay, w, dialogGc, x, top, BUTTON_W, BUTTON_H);
+        const UgRect &b = l.buttons[i];
+        outline(w, b, 0);
         if (i == d->focused)
-            XDrawRectangle(xDisplay, w, dialogGc, x + 2, top + 2, BUTTON_W - 4, BUTTON_H - 4);
-        XDrawString(xDisplay, w, dialogGc, x + 10, top + 17, d->buttons[i], (int)strlen(d->buttons[i]));
+            outline(w, b, l.focusInset);
+        XDrawString(x11.display, w, x11.dialogGc, b.left + l.labelX, b.top + l.labelBaseline, d->buttons[i],
+                    (int)strlen(d->buttons[i]));
     }
 }
 
 static void setDialogProperties(const UgDialog *d, EGLNativeWindowType w)
 {
-    XSetWindowBackground(xDisplay, w, WhitePixel(xDisplay, DefaultScreen(xDisplay)));
+    XSetWindowBackground(x11.display, w, WhitePixel(x11.display, DefaultScreen(x11.display)));
     XSizeHints *hints = XAllocSizeHints();
     if (hints) {
         hints->flags = PPosition | PSize | PMinSize | PMaxSize;
@@ -107,26 +113,26 @@ static void setDialogProperties(const UgDialog *d, EGLNativeWindowType w)
         hints->y = d->place.top;
         hints->width = hints->min_width = hints->max_width = d->width;
         hints->height = hints->min_height = hints->max_height = d->height;
-        XSetWMNormalHints(xDisplay, w, hints);
+        XSetWMNormalHints(x11.display, w, hints);
         XFree(hints);
     }
-    ugSetAtomList(w, "_NET_WM_WINDOW_TYPE", {"_NET_WM_WINDOW_TYPE_DIALOG"});
+    x11SetAtomList(w, "_NET_WM_WINDOW_TYPE", {"_NET_WM_WINDOW_TYPE_DIALOG"});
     if (d->owner) {
-        XSetTransientForHint(xDisplay, w, d->owner);
-        ugSetAtomList(w, "_NET_WM_STATE", {"_NET_WM_STATE_MODAL"});
+        XSetTransientForHint(x11.display, w, d->owner);
+        x11SetAtomList(w, "_NET_WM_STATE", {"_NET_WM_STATE_MODAL"});
     }
 }
 
 // Over the screen where the owner cannot be seen, and always on it.
 static UgRect placeDialog(const UgDialog *d)
 {
-    int screen = DefaultScreen(xDisplay);
-    Window root = RootWindow(xDisplay, screen), child;
-    int screenW = DisplayWidth(xDisplay, screen), screenH = DisplayHeight(xDisplay, screen);
+    int screen = DefaultScreen(x11.display);
+    Window root = RootWindow(x11.display, screen), child;
+    int screenW = DisplayWidth(x11.display, screen), screenH = DisplayHeight(x11.display, screen);
     int cx = screenW / 2, cy = screenH / 2;
     XWindowAttributes owner;
-    if (d->owner && XGetWindowAttributes(xDisplay, d->owner, &owner) && owner.map_state == IsViewable)
-        XTranslateCoordinates(xDisplay, d->owner, root, owner.width / 2, owner.height / 2, &cx, &cy, &child);
+    if (d->owner && XGetWindowAttributes(x11.display, d->owner, &owner) && owner.map_state == IsViewable)
+        XTranslateCoordinates(x11.display, d->owner, root, owner.width / 2, owner.height / 2, &cx, &cy, &child);
     int x = cx - d->width / 2, y = cy - d->height / 2;
     x = x + d->width > screenW ? screenW - d->width : x;
     y = y + d->height > screenH ? screenH - d->height : y;
@@ -138,8 +144,8 @@ static UgRect placeDialog(const UgDialog *d)
 static int stillHeld(char held[32])
 {
     char now[32];
-    XQueryKeymap(xDisplay, now);
-    XModifierKeymap *modifiers = XGetModifierMapping(xDisplay);
+    XQueryKeymap(x11.display, now);
+    XModifierKeymap *modifiers = XGetModifierMapping(x11.display);
     for (int i = 0; modifiers && i < 8 * modifiers->max_keypermod; i++) {
         KeyCode code = modifiers->modifiermap[i];
         now[code / 8] &= (char)~(1 << (code % 8));
@@ -155,9 +161,9 @@ static int stillHeld(char held[32])
 // The font's, and the screen's width.
 static void prepareDialogs(int *glyphs, int *screenWidth)
 {
-    loadFont(DefaultRootWindow(xDisplay));
+    loadFont(DefaultRootWindow(x11.display));
     *glyphs = glyphWidth();
-    *screenWidth = DisplayWidth(xDisplay, DefaultScreen(xDisplay));
+    *screenWidth = DisplayWidth(x11.display, DefaultScreen(x11.display));
 }
 
 // Once viewable the keyboard can come here even without a window manager; a window manager may
@@ -166,19 +172,19 @@ static void paintAndFocus(const UgDialog *d)
 {
     paintDialog(d);
     if (ugFindNative(d->window)->mapped) {
-        ugTrapXErrors();
-        XSetInputFocus(xDisplay, d->window, RevertToParent, CurrentTime);
-        ugUntrapXErrors();
+        x11TrapErrors();
+        XSetInputFocus(x11.display, d->window, RevertToParent, CurrentTime);
+        x11UntrapErrors();
     }
 }
 
 static void focusOwner(EGLNativeWindowType owner)
 {
     XWindowAttributes a;
-    ugTrapXErrors();
-    if (XGetWindowAttributes(xDisplay, owner, &a) && a.map_state == IsViewable)
-        XSetInputFocus(xDisplay, owner, RevertToParent, CurrentTime);
-    ugUntrapXErrors();
+    x11TrapErrors();
+    if (XGetWindowAttributes(x11.display, owner, &a) && a.map_state == IsViewable)
+        XSetInputFocus(x11.display, owner, RevertToParent, CurrentTime);
+    x11UntrapErrors();
 }
 
 const UgDialogPlatform x11Dialogs = {prepareDialogs, placeDialog, setDialogProperties, paintAndFocus, stillHeld,

@@ -11,7 +11,7 @@ static void followDesktopChange()
         if (!w.id)
             continue;
         ugPostMessage(w.id, WM_SETTINGCHANGE, 0, 0);
-        w.framePeriod = ugFramePeriodUs(w.id);
+        x11WindowOf(&w)->framePeriod = x11FramePeriodUs(w.id);
     }
 }
 
@@ -22,16 +22,16 @@ static void postKey(XKeyEvent *key)
     enum { MAX_TYPED = 256 };
     wchar_t chars[MAX_TYPED];
     KeySym sym;
-    size_t count = ugLookupKey(key, chars, MAX_TYPED, &sym);
+    size_t count = x11LookupKey(key, chars, MAX_TYPED, &sym);
     ugPostKey(key->window, ugVirtualKeyOf(sym), (UgLParam)(key->keycode & 0xff) << 16, chars, count);
 }
 
 // Turns one X event into messages or window state.
 static void translateEvent(XEvent *event)
 {
-    Window root = DefaultRootWindow(xDisplay);
+    Window root = DefaultRootWindow(x11.display);
     if (event->xany.window == root) {
-        if (ugIsDesktopChange(event))
+        if (x11IsDesktopChange(event))
             followDesktopChange();
         return;
     }
@@ -81,10 +81,10 @@ static void translateEvent(XEvent *event)
     case VisibilityNotify:
     case PropertyNotify:
     case ReparentNotify:
-        ugTrackWindowState(w, event);
+        x11TrackWindowState(w, event);
         break;
     case ClientMessage:
-        if (event->xclient.message_type == wmProtocolsAtom && (Atom)event->xclient.data.l[0] == wmDeleteAtom)
+        if (event->xclient.message_type == x11.wmProtocols && (Atom)event->xclient.data.l[0] == x11.wmDelete)
             ugPostMessage(w->id, WM_CLOSE, 0, 0);
         break;
     }
@@ -93,21 +93,20 @@ static void translateEvent(XEvent *event)
 // The input method sees each event first.
 void x11ReadEvents()
 {
-    while (ugQueueHasRoom() && XPending(xDisplay)) {
+    while (ugQueueHasRoom() && XPending(x11.display)) {
         XEvent event;
-        XNextEvent(xDisplay, &event);
-        if (!ugFilterInputEvent(&event))
+        XNextEvent(x11.display, &event);
+        if (!x11FilterInputEvent(&event))
             translateEvent(&event);
     }
 }
-
 
 // Sleeps in the kernel until the server speaks or the deadline has passed: poll's milliseconds are
 // rounded up, so it never wakes early and spins.
 void x11WaitEvents(long long waitUs)
 {
-    XFlush(xDisplay);
-    pollfd p{ConnectionNumber(xDisplay), POLLIN, 0};
+    XFlush(x11.display);
+    pollfd p{ConnectionNumber(x11.display), POLLIN, 0};
     poll(&p, 1, waitUs < 0 ? -1 : (int)((waitUs + 999) / 1000));
 }
 
@@ -117,6 +116,6 @@ void x11FramePosted(UgNativeWindow *w, long long now)
 {
     if (!w->animated)
         return;
-    long long next = w->frameDue + w->framePeriod;
-    w->frameDue = next > now ? next : now + w->framePeriod;
+    long long period = x11WindowOf(w)->framePeriod, next = w->frameDue + period;
+    w->frameDue = next > now ? next : now + period;
 }

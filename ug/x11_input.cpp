@@ -5,21 +5,12 @@
 #include <X11/Xutil.h>
 #include <locale.h>
 
-struct UgInputContext {
-    Window window;
-    XIC context;  // null while there is no input method
-};
-
-static XIM inputMethod;
-static XIMStyle inputStyle;
-static UgInputContext contexts[UG_MAX_WINDOWS];
-
 // The input method's server went away and took its contexts with it: keys fall back to the plain lookup.
 static void onInputMethodGone(XIM, XPointer, XPointer)
 {
-    inputMethod = nullptr;
-    for (UgInputContext &c : contexts)
-        c.context = nullptr;
+    x11.inputMethod = nullptr;
+    for (X11Window &xw : x11Windows)
+        xw.inputContext = nullptr;
 }
 
 // The simplest style the input method offers: it draws nothing of its own in or beside our windows.
@@ -38,7 +29,7 @@ static XIMStyle chooseStyle(XIM method)
     return chosen;
 }
 
-void ugOpenInputMethod()
+void x11OpenInputMethod()
 {
     setlocale(LC_CTYPE, "");
     // A locale Xlib does not know would refuse every input method; the plain one still composes.
@@ -46,75 +37,69 @@ void ugOpenInputMethod()
         setlocale(LC_CTYPE, "C");
     // The user's input method (XMODIFIERS) first; Xlib's own, which knows the compose sequences, without one.
     XSetLocaleModifiers("");
-    inputMethod = XOpenIM(xDisplay, nullptr, nullptr, nullptr);
-    if (!inputMethod && XSetLocaleModifiers("@im=none"))
-        inputMethod = XOpenIM(xDisplay, nullptr, nullptr, nullptr);
-    if (!inputMethod)
+    x11.inputMethod = XOpenIM(x11.display, nullptr, nullptr, nullptr);
+    if (!x11.inputMethod && XSetLocaleModifiers("@im=none"))
+        x11.inputMethod = XOpenIM(x11.display, nullptr, nullptr, nullptr);
+    if (!x11.inputMethod)
         return;
-    inputStyle = chooseStyle(inputMethod);
+    x11.inputStyle = chooseStyle(x11.inputMethod);
     XIMCallback gone{nullptr, onInputMethodGone};
-    XSetIMValues(inputMethod, XNDestroyCallback, &gone, nullptr);
+    XSetIMValues(x11.inputMethod, XNDestroyCallback, &gone, nullptr);
 }
 
-// The record of a window's input context, null when it has none.
-static UgInputContext *contextRecord(Window window)
+// The input context of the window an event is for, null when it has none or the window is not ours.
+static XIC contextOf(Window window)
 {
-    for (UgInputContext &c : contexts)
-        if (window && c.window == window)
-            return &c;
-    return nullptr;
+    UgNativeWindow *w = ugFindNative(window);
+    return w ? x11WindowOf(w)->inputContext : nullptr;
 }
 
-void ugOpenInputContext(Window window)
+void x11OpenInputContext(UgNativeWindow *w)
 {
-    UgInputContext *slot = contextRecord(window);
-    for (UgInputContext &c : contexts)
-        if (!slot && !c.window)
-            slot = &c;
-    if (!slot || !inputMethod || !inputStyle)
+    if (!x11.inputMethod || !x11.inputStyle)
         return;
-    XIC context = XCreateIC(inputMethod, XNInputStyle, inputStyle, XNClientWindow, window, XNFocusWindow, window,
-                            nullptr);
+    Window window = w->id;
+    XIC context = XCreateIC(x11.inputMethod, XNInputStyle, x11.inputStyle, XNClientWindow, window, XNFocusWindow,
+                            window, nullptr);
     if (!context)
         return;
-    *slot = UgInputContext{window, context};
+    x11WindowOf(w)->inputContext = context;
     long filtered = 0;
     XWindowAttributes attributes;
     if (!XGetICValues(context, XNFilterEvents, &filtered, nullptr) && filtered &&
-        XGetWindowAttributes(xDisplay, window, &attributes))
-        XSelectInput(xDisplay, window, attributes.your_event_mask | filtered);
+        XGetWindowAttributes(x11.display, window, &attributes))
+        XSelectInput(x11.display, window, attributes.your_event_mask | filtered);
 }
 
-void ugCloseInputContext(Window window)
+void x11CloseInputContext(UgNativeWindow *w)
 {
-    if (UgInputContext *c = contextRecord(window)) {
-        if (c->context)
-            XDestroyIC(c->context);
-        *c = UgInputContext{};
-    }
+    X11Window *xw = x11WindowOf(w);
+    if (xw->inputContext)
+        XDestroyIC(xw->inputContext);
+    xw->inputContext = nullptr;
 }
 
-int ugFilterInputEvent(XEvent *event)
+int x11FilterInputEvent(XEvent *event)
 {
     if (event->type == MappingNotify) {
         // A new layout (setxkbmap, say) must reach the lookup of the next key.
         XRefreshKeyboardMapping(&event->xmapping);
         return 1;
     }
-    UgInputContext *c = contextRecord(event->xany.window);
-    if (c && c->context && event->type == FocusIn)
-        XSetICFocus(c->context);
-    else if (c && c->context && event->type == FocusOut)
-        XUnsetICFocus(c->context);
+    XIC context = contextOf(event->xany.window);
+    if (context && event->type == FocusIn)
+        XSetICFocus(context);
+    else if (context && event->type == FocusOut)
+        XUnsetICFocus(context);
     return XFilterEvent(event, None);
 }
 
-size_t ugLookupKey(XKeyEvent *key, wchar_t *chars, size_t capacity, KeySym *sym)
+size_t x11LookupKey(XKeyEvent *key, wchar_t *chars, size_t capacity, KeySym *sym)
 {
-    UgInputContext *c = contextRecord(key->window);
+    XIC context = contextOf(key->window);
     char text[256];
     *sym = NoSymbol;
-    if (!c || !c->context) {
+    if (!context) {
         // Without an input method: control codes and ASCII as looked up, other characters from the
         // key symbol, since the lookup's bytes follow a locale that may not be ours.
         int length = XLookupString(key, text, sizeof text, sym, nullptr);
@@ -128,7 +113,7 @@ size_t ugLookupKey(XKeyEvent *key, wchar_t *chars, size_t capacity, KeySym *sym)
         return 1;
     }
     Status status = 0;
-    int length = Xutf8LookupString(c->context, key, text, sizeof text - 1, sym, &status);
+    int length = Xutf8LookupString(context, key, text, sizeof text - 1, sym, &status);
     if (status != XLookupKeySym && status != XLookupBoth)
         *sym = NoSymbol;
     if (status != XLookupChars && status != XLookupBoth)

@@ -5,17 +5,13 @@
 
 // The server counts a client's suspensions and releases only as many: each state change is sent
 // once, however often the same state is asked for.
-static int suspended;
-static int extension = -1;  // 1 when the server can suspend its screen saver; -1 until asked
-
-void x11InhibitIdle(UgDisplay *display, int inhibit)
+void x11InhibitIdle(UgDisplay *, int inhibit)
 {
     inhibit = inhibit != 0;
-    if (inhibit == suspended)
+    Display *connection = x11.display;
+    if (inhibit == x11.screenSaverSuspended || !connection)
         return;
-    Display *connection = display ? (Display *)display->deviceContext : nullptr;
-    if (!connection)
-        return;
+    int &extension = x11.screenSaverExtension;
     if (extension < 0) {
         int eventBase, errorBase, major = 0, minor = 0;
         // Suspending came with version 1.1.
@@ -26,5 +22,5 @@ void x11InhibitIdle(UgDisplay *display, int inhibit)
         return;
     XScreenSaverSuspend(connection, inhibit ? True : False);
     XFlush(connection);
-    suspended = inhibit;
+    x11.screenSaverSuspended = inhibit;
 }
