@@ -97,8 +97,15 @@ int wlBufferScale(const WlWindow *ww);
 // The whole pixels to a logical pixel that a picture drawn in memory needs to show sharp.
 int wlPictureScale(const WlWindow *ww);
 
+// The connection (wl_connection.cpp): made once, with the globals bound; null without a compositor
+// that offers what a window needs.
+void *wlConnect();
+EGLDisplay wlEglDisplay(void *connection);
 // The outputs as monitors; all the compositor tells of its desktop.
 void wlReadDesktop(UgDesktop *desktop);
+void wlReadEvents();
+// Sleeps until the compositor speaks, a later start knocks, a held key repeats or the deadline passed.
+void wlWaitEvents(long long waitUs);
 
 // Input (wl_input.cpp): binds the seat and follows its pointer and keyboard.
 void wlBindSeat(uint32_t name, uint32_t version);
