@@ -3,7 +3,6 @@
 # PATH), the menu entry, the icons, the AppStream metadata, the manual page, the copyright and the
 # changelog. The same tree goes into the package and, with cmake --install, under any prefix.
 
-set(RINKSLIDER_ID example.c_seed_db4f6fee.rinkslider)
 set(RINKSLIDER_MAINTAINER "Seed db4f6fee maintainers <maintainers@users.noreply.c-seed-db4f6fee.example>")
 include(GNUInstallDirs)
 # Debian's places for games, which GNUInstallDirs does not name: the program's private folder is not

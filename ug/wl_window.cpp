@@ -184,8 +184,8 @@ static EGLNativeWindowType wlCreateWindow(UgNativeWindow *slot, const char *, co
     slot->width = ww->logicalWidth;
     slot->height = ww->logicalHeight;
     libdecor_frame_set_title(ww->frame, title);
-    // The desktop entry's id: the compositor finds the name and icon there.
-    libdecor_frame_set_app_id(ww->frame, "rinkslider");
+    // The desktop entry's id: the compositor finds the name, the icon and the launcher there.
+    libdecor_frame_set_app_id(ww->frame, RINKSLIDER_APP_ID);
     libdecor_frame_set_min_content_size(ww->frame, UG_MIN_CLIENT_WIDTH, UG_MIN_CLIENT_HEIGHT);
     slot->proc(slot->id, WM_CREATE, 0, 0);
     libdecor_frame_map(ww->frame);
