@@ -29,6 +29,7 @@ void onMotion(UgWin *win, int x, int y);
 // The press ends: a held control lets go.
 void onRelease(UgWin *win, int button, int x, int y);
 
+// One press as pressPointer takes it.
 struct PointerPress {
     UgDevice device;
     int x, y;                            // client pixels
