@@ -1,6 +1,7 @@
 #include "app/app.h"
 
 #include "assets/font.h"
+#include "assets/hud_controls.h"
 #include "assets/window_icon.h"
 #include "game/events.h"
 #include "game/input.h"
@@ -35,6 +36,7 @@ int appMain(int, char **)
     ugSetKeyHandler(win, onKey);
     ugSetPointerHandler(win, onPointer);
     ugSetMotionHandler(win, onMotion);
+    ugSetReleaseHandler(win, onRelease);
     ugSetIdleHandler(display, onIdle);
     ugAnimate(win, 1);
     ugRun(display);
@@ -83,6 +85,7 @@ void onIdle(UgWin *win)
         gamePaused = true;
     ugInhibitScreenSaver(win->display, inPlay && !gamePaused && !minimised);
     placeListenerAtCamera(soundMuted || gamePaused || minimised);
+    repeatHeldTurn(win, monotonicMs());
     if (gamePaused)
         return;
     const GameWorld before = gameWorld;
@@ -130,6 +133,8 @@ void onDisplay(UgWin *win)
     drawMallets();
     drawFloor();
     drawHud();
+    if (touchControlsShown)
+        drawTouchControls(touchControlLayout(win));
     puck = puckNow;
     cpuMallet = cpuMalletNow;
     glFlush();

@@ -16,6 +16,8 @@ static const int textSquare = 250;
 static const int handsetHeight = 320;
 // The score line's length with two-digit scores, "User 10 - 10 CPU".
 static const int scoreLineCells = 16;
+// Text units from the bottom of the text square to the score line and to the banner under it.
+static const int scoreLineY = 230, bannerY = 220;
 
 GLuint fontTexture;
 BitmapFont *hudFont;
@@ -67,6 +69,13 @@ int hudScale(int width, int height)
     return scale > 1 ? scale : 1;
 }
 
+void hudExtent(int width, int height, int *right, int *bottom)
+{
+    int scale = hudScale(width, height);
+    *right = scoreLineCells * hudCellSize * scale;
+    *bottom = (textSquare - bannerY) * scale;
+}
+
 void setTextProjection(int height, int scale)
 {
     glMatrixMode(GL_PROJECTION);
@@ -111,7 +120,7 @@ void printScore()
         return;
     char line[256];
     snprintf(line, sizeof line, "User %d - %d CPU", (int)gameWorld.userScore, (int)gameWorld.cpuScore);
-    drawText(hudFont, 0, 230, "%s", line);
+    drawText(hudFont, 0, scoreLineY, "%s", line);
 }
 
 void drawHud()
@@ -125,7 +134,7 @@ void drawHud()
     // The banner at half size, just under the score line (pixel rows 220 to 227.5).
     glScalef(0.5f, 0.5f, 0.5f);
     if (hudFont)
-        drawText(hudFont, 0, 440, gamePaused ? "Rinkslider - paused" : "Rinkslider");
+        drawText(hudFont, 0, bannerY * 2, gamePaused ? "Rinkslider - paused" : "Rinkslider");
     endText();
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();

@@ -25,6 +25,9 @@ void endText();
 // about the share of the height it had on the handset's 320 rows, and fits the width with scores of
 // two digits; at least 1.
 int hudScale(int width, int height);
+// The score line with two-digit scores and the banner under it lie within right x bottom pixels at
+// the upper-left corner of a window of that size.
+void hudExtent(int width, int height, int *right, int *bottom);
 // Text units of scale pixels in the square of 250 units at the upper-left corner of a window
 // height pixels tall.
 void setTextProjection(int height, int scale);

@@ -27,8 +27,9 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/package_modes.cmake)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "3D table hockey against the computer")
 set(CPACK_PACKAGE_DESCRIPTION "\
-A puck slides on a walled table seen from behind your end. Click the table to
-put your mallet there and knock the puck past the computer's mallet into the
-far goal; every goal adds to the score line drawn over the scene. The arrow
-keys turn the camera and serve a new puck, and the C key saves a screenshot.")
+A puck slides on a walled table seen from behind your end. Click or tap the
+table to put your mallet there and knock the puck past the computer's mallet
+into the far goal; every goal adds to the score line drawn over the scene. The
+arrow keys, or on a touch screen the controls at the window's edges, turn the
+camera and serve a new puck, and the C key saves a screenshot.")
 include(CPack)

@@ -3,35 +3,45 @@
 #include "game/world.h"
 
 #include <stdlib.h>
+#include <time.h>
 
 bool soundMuted = false;
 bool gamePaused = false;
+bool touchControlsShown = false;
+int pressedControl = CONTROL_COUNT;
+
+// The key each control acts as, in the order of TouchControl.
+static const int controlKeys[CONTROL_COUNT] = {UG_KEY_LEFT, UG_KEY_RIGHT, 'p', 'm', UG_KEY_DOWN};
+// When the held control turns next, and how often it turns after that.
+static long long nextTurnMs;
+static int turnPeriodMs;
 
 void add3(const Vec3 *a, const Vec3 *b, Vec3 *out)
 {
     *out = {a->x + b->x, a->y + b->y, a->z + b->z};
 }
 
-// Turns the camera by delta degrees within -20..20.
+// Turns the camera by delta degrees within its limits.
 static void turnCamera(float delta)
 {
     float &angle = gameWorld.camera.angleDeg;
     angle += delta;
-    if (angle < -20)
-        angle = -20;
-    if (angle > 20)
-        angle = 20;
+    if (angle < -maxCameraAngle)
+        angle = -maxCameraAngle;
+    if (angle > maxCameraAngle)
+        angle = maxCameraAngle;
     updateCamera();
 }
 
-void onKey(UgWin *win, int key, int, int)
+// What a key does to the game, whether a key or a control gave it.
+static void actOnKey(UgWin *win, int key)
 {
     switch (key) {
     case UG_KEY_LEFT:
-        turnCamera(-5);
+        turnCamera(-cameraTurnStep);
         break;
     case UG_KEY_RIGHT:
-        turnCamera(5);
+        turnCamera(cameraTurnStep);
         break;
     case UG_KEY_DOWN:
         if (gameWorld.goalState != 0 && !gamePaused)
@@ -53,6 +63,21 @@ void onKey(UgWin *win, int key, int, int)
     }
 }
 
+// Shows or hides the on-screen controls, with a frame to show the change.
+static void showTouchControls(UgWin *win, bool shown)
+{
+    if (touchControlsShown == shown)
+        return;
+    touchControlsShown = shown;
+    ugRequestRedraw(win);
+}
+
+void onKey(UgWin *win, int key, int, int)
+{
+    showTouchControls(win, false);
+    actOnKey(win, key);
+}
+
 // v scaled by k.
 static Vec3 scaled(const Vec3 &v, float k)
 {
@@ -65,7 +90,8 @@ static float clamp(float v, float low, float high)
     return v < low ? low : v > high ? high : v;
 }
 
-void onPointer(UgWin *win, int, int, int x, int y)
+// Puts the user's mallet on the table point under (x, y), kept within its area; not while paused.
+static void placeMallet(UgWin *win, int x, int y)
 {
     const Camera &camera = gameWorld.camera;
     if (win->clientHeight <= 0 || gamePaused)
@@ -91,7 +117,89 @@ void onPointer(UgWin *win, int, int, int x, int y)
     mallet.position.z = clamp(d.z * t + camera.eye.z, mallet.minZ + mallet.radius, mallet.maxZ - mallet.radius);
 }
 
+bool controlShown(int control)
+{
+    return touchControlsShown && (control != CONTROL_SERVE || (gameWorld.goalState != 0 && !gamePaused));
+}
+
+const ControlLayout &touchControlLayout(UgWin *win)
+{
+    static ControlLayout layout;
+    static struct {
+        int width, height;
+        float scale, fovY;
+    } laidOutFor = {-1, -1, 0, 0};
+    const float scale = ugContentScale(win), fovY = gameWorld.camera.fovY;
+    if (laidOutFor.width != win->clientWidth || laidOutFor.height != win->clientHeight ||
+        laidOutFor.scale != scale || laidOutFor.fovY != fovY) {
+        laidOutFor = {win->clientWidth, win->clientHeight, scale, fovY};
+        layout = layoutControls(win->clientWidth, win->clientHeight, scale, fovY);
+    }
+    return layout;
+}
+
+void pressPointer(UgWin *win, const PointerPress &press)
+{
+    bool touch = press.device == UG_DEVICE_TOUCH;
+    pressedControl = CONTROL_COUNT;
+    // A first touch lands where no control was shown yet: it places the mallet like any tap.
+    if (touch && touchControlsShown) {
+        bool shown[CONTROL_COUNT];
+        for (int c = 0; c < CONTROL_COUNT; c++)
+            shown[c] = controlShown(c);
+        pressedControl = controlAt(touchControlLayout(win), shown, press.x, press.y);
+    }
+    showTouchControls(win, touch);
+    if (pressedControl == CONTROL_COUNT) {
+        placeMallet(win, press.x, press.y);
+        return;
+    }
+    actOnKey(win, controlKeys[pressedControl]);
+    nextTurnMs = press.timeMs + press.repeatDelayMs;
+    turnPeriodMs = press.repeatPeriodMs;
+    ugRequestRedraw(win);
+}
+
+void onPointer(UgWin *win, int, int, int x, int y)
+{
+    PointerPress press = {ugPointerDevice(win), x, y, monotonicMs(), 0, 0};
+    // Only a finger can hold a control, so only a finger needs the pace.
+    if (press.device == UG_DEVICE_TOUCH)
+        ugKeyRepeat(win, &press.repeatDelayMs, &press.repeatPeriodMs);
+    pressPointer(win, press);
+}
+
 void onMotion(UgWin *win, int x, int y)
 {
-    onPointer(win, 0, 0, x, y);
+    if (pressedControl == CONTROL_COUNT)
+        placeMallet(win, x, y);
+}
+
+void onRelease(UgWin *win, int, int, int)
+{
+    if (pressedControl == CONTROL_COUNT)
+        return;
+    pressedControl = CONTROL_COUNT;
+    ugRequestRedraw(win);
+}
+
+void repeatHeldTurn(UgWin *win, long long nowMs)
+{
+    bool turning = pressedControl == CONTROL_TURN_LEFT || pressedControl == CONTROL_TURN_RIGHT;
+    if (!turning || !touchControlsShown || turnPeriodMs <= 0 || nowMs < nextTurnMs)
+        return;
+    long long due = (nowMs - nextTurnMs) / turnPeriodMs + 1;
+    nextTurnMs += due * turnPeriodMs;
+    // A late tick catches up, but never with more turns than cross the whole range.
+    const long long wholeRange = (long long)(2 * maxCameraAngle / cameraTurnStep);
+    for (long long i = 0; i < due && i < wholeRange; i++)
+        actOnKey(win, controlKeys[pressedControl]);
+    ugRequestRedraw(win);
+}
+
+long long monotonicMs()
+{
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec * 1000LL + now.tv_nsec / 1000000;
 }

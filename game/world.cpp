@@ -29,7 +29,11 @@ static float unitRandom()
 
 void updateCamera()
 {
-    Camera &camera = gameWorld.camera;
+    aimCamera(gameWorld.camera);
+}
+
+void aimCamera(Camera &camera)
+{
     double a = camera.angleDeg * degToRad;
     camera.eye = {(float)(camera.distance * sin(a)), (float)(camera.distance * 0.5),
                   (float)(camera.distance * cos(a))};

@@ -56,6 +56,10 @@ int randomNumber();
 void setTableConstants();
 // Places the eye on its circle for the current angle and derives the basis and scales taps are mapped with.
 void updateCamera();
+// The same for any camera record: its eye, basis and scales for its own angle.
+void aimCamera(Camera &camera);
 
 // 3.1416 / 180: the game's own degree, kept for its exact numbers.
 constexpr double degToRad = 0.017453333333333335;
+// Each turn of the camera is this many degrees, and its angle stays within -maxCameraAngle..maxCameraAngle.
+constexpr float cameraTurnStep = 5, maxCameraAngle = 20;

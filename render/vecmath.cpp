@@ -19,6 +19,11 @@ void normalize3(Vec3 *v)
     v->z *= k;
 }
 
+float dot3(const Vec3 &a, const Vec3 &b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+
 void cross3(const Vec3 *a, const Vec3 *b, Vec3 *out)
 {
     out->x = a->y * b->z - a->z * b->y;

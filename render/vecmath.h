@@ -11,6 +11,8 @@ typedef float Mat4[16];  // column by column, as GL takes it
 void normalize3(Vec3 *v);
 // The point the share t of the way from a to b.
 Vec3 between3(const Vec3 &a, const Vec3 &b, float t);
+// a . b
+float dot3(const Vec3 &a, const Vec3 &b);
 // out = a x b; out must differ from a and b.
 void cross3(const Vec3 *a, const Vec3 *b, Vec3 *out);
 // Loads the identity.

@@ -1,6 +1,7 @@
 // The rules of play (serve, goals, rebounds, strikes, the opponent, the order of a tick), what a tick
-// is heard as, the camera and what keys and taps do to the world.
+// is heard as, the camera, what keys and taps do to the world, and where the on-screen controls go.
 #include "app/app.h"
+#include "assets/font.h"
 #include "game/events.h"
 #include "game/input.h"
 #include "game/opponent.h"
@@ -20,7 +21,8 @@ struct GameTest : ::testing::Test {
     void SetUp() override
     {
         resetWorld();
-        gamePaused = false;
+        gamePaused = soundMuted = touchControlsShown = false;
+        pressedControl = CONTROL_COUNT;
         placePuck(0, 0, 0, 0);
         gameWorld.userMallet.position = {9, 0, 19};
         gameWorld.cpuMallet.position = {-9, 0, -19};
@@ -247,9 +249,11 @@ TEST_F(GameTest, DownServesOnlyAfterAGoalPauseStopsTheWorldAndOtherKeysDoNothing
     EXPECT_EQ(gameWorld.goalState, 0);
     EXPECT_LE(fabsf(gameWorld.puck.position.x), 0.5f);
     GameWorld before = gameWorld;
+    touchControlsShown = true;
     for (int key : {(int)'Q', (int)'c', (int)' ', (int)UG_KEY_F1, (int)UG_KEY_HOME, 13})
         onKey(&win, key, 40, 50);
     EXPECT_EQ(memcmp(&before, &gameWorld, sizeof before), 0);
+    EXPECT_FALSE(touchControlsShown);  // a key hides the on-screen controls
 }
 
 // The window pixel of a table point, through the projection and view a frame uses: a tap there
@@ -305,6 +309,127 @@ TEST_F(GameTest, TapsOutsideThePlayersAreaLandOnItsNearestEdge)
     for (const auto &c : cases) {
         onPointer(&win, 0, 0, c.x, c.y);
         expectVec(gameWorld.userMallet.position, c.wantX, 0, c.wantZ, 1e-3f);
+    }
+}
+
+// The centre of a control's square in the window.
+void controlCentre(UgWin &win, int control, int *x, int *y)
+{
+    const ControlLayout &layout = touchControlLayout(&win);
+    *x = layout.at[control].x + layout.side / 2;
+    *y = layout.at[control].y + layout.side / 2;
+}
+
+TEST_F(GameTest, AFingerOnAShownControlActsAsItsKeyAndNoOtherPressLeavesTheMalletAlone)
+{
+    const UgDevice finger = UG_DEVICE_TOUCH;
+    const struct {
+        const char *what;
+        bool shown;
+        UgDevice device;
+        int control;  // CONTROL_COUNT: a point on the player's half
+        bool wantShown, wantMalletMoved;
+        bool (*acted)();
+    } cases[] = {
+        {"turn left", true, finger, CONTROL_TURN_LEFT, true, false, [] { return gameWorld.camera.angleDeg == 5; }},
+        {"turn right", true, finger, CONTROL_TURN_RIGHT, true, false, [] { return gameWorld.camera.angleDeg == 15; }},
+        {"pause", true, finger, CONTROL_PAUSE, true, false, [] { return gamePaused; }},
+        {"mute", true, finger, CONTROL_MUTE, true, false, [] { return soundMuted; }},
+        // The serve puts the mallet at its start, where the drag leaves it.
+        {"serve", true, finger, CONTROL_SERVE, true, true,
+         [] { return gameWorld.goalState == 0 && gameWorld.userMallet.position.x == 0; }},
+        {"the table", true, finger, CONTROL_COUNT, true, true, [] { return gameWorld.goalState == 1; }},
+        {"a first finger, on a control not shown yet", false, finger, CONTROL_MUTE, true, true,
+         [] { return !soundMuted; }},
+        {"a mouse button on a control", true, UG_DEVICE_MOUSE, CONTROL_PAUSE, false, true, [] { return !gamePaused; }},
+    };
+    win.clientWidth = 640;
+    win.clientHeight = 480;
+    double tableX, tableY, dragX, dragY;
+    projectToPixel(win, 2, 12, &tableX, &tableY);
+    projectToPixel(win, -3, 15, &dragX, &dragY);
+    for (const auto &c : cases) {
+        SetUp();
+        win.clientWidth = 640;
+        win.clientHeight = 480;
+        gameWorld.goalState = 1;  // a puck waits for its serve
+        touchControlsShown = c.shown;
+        int x = (int)tableX, y = (int)tableY;
+        if (c.control != CONTROL_COUNT)
+            controlCentre(win, c.control, &x, &y);
+        const Vec3 parked = gameWorld.userMallet.position;
+        // The finger presses, drags over the table and lifts.
+        pressPointer(&win, {c.device, x, y, 0, 600, 40});
+        onMotion(&win, (int)dragX, (int)dragY);
+        onRelease(&win, 0, (int)dragX, (int)dragY);
+        EXPECT_TRUE(c.acted()) << c.what;
+        EXPECT_EQ(touchControlsShown, c.wantShown) << c.what;
+        EXPECT_EQ(memcmp(&parked, &gameWorld.userMallet.position, sizeof parked) != 0, c.wantMalletMoved) << c.what;
+    }
+}
+
+TEST_F(GameTest, AHeldTurnControlRepeatsAtTheGivenPaceUntilLetGoEvenWhilePaused)
+{
+    win.clientWidth = 640;
+    win.clientHeight = 480;
+    touchControlsShown = gamePaused = true;
+    gameWorld.camera.angleDeg = -20;
+    int x, y;
+    controlCentre(win, CONTROL_TURN_RIGHT, &x, &y);
+    pressPointer(&win, {UG_DEVICE_TOUCH, x, y, 1000, 500, 30});
+    const struct {
+        long long atMs;
+        float wantAngle;
+    } steps[] = {{1000, -15}, {1499, -15}, {1500, -10}, {1529, -10}, {1530, -5}, {1595, 5} /* 1560 and 1590 */};
+    for (const auto &step : steps) {
+        repeatHeldTurn(&win, step.atMs);
+        EXPECT_EQ(gameWorld.camera.angleDeg, step.wantAngle) << step.atMs;
+    }
+    onRelease(&win, 0, x, y);
+    repeatHeldTurn(&win, 3000);
+    EXPECT_EQ(gameWorld.camera.angleDeg, 5);
+}
+
+TEST_F(GameTest, TheControlsAreBigInsideTheWindowApartAndOffThePlayersHalfAtEveryShapeAndScale)
+{
+    for (auto [w, h] : {std::pair{360, 840}, {600, 600}, {640, 360}, {840, 360}}) {
+        for (float scale : {1.0f, 1.5f, 2.0f}) {
+            const int width = (int)lround(w * scale), height = (int)lround(h * scale);
+            const ControlLayout layout = layoutControls(width, height, scale, gameWorld.camera.fovY);
+            std::string where = std::to_string(w) + "x" + std::to_string(h) + " at " + std::to_string(scale);
+            EXPECT_GE(layout.side, controlMinSide * scale) << where;
+            int hudRight, hudBottom;
+            hudExtent(width, height, &hudRight, &hudBottom);
+            for (int c = 0; c < CONTROL_COUNT; c++) {
+                const ControlSquare &s = layout.at[c];
+                EXPECT_TRUE(s.x >= 0 && s.y >= 0 && s.x + layout.side <= width && s.y + layout.side <= height)
+                    << where << ", control " << c;
+                EXPECT_TRUE(s.x >= hudRight || s.y >= hudBottom) << where << ", control " << c;
+                for (int d = 0; d < c; d++)
+                    EXPECT_TRUE(abs(s.x - layout.at[d].x) >= layout.side || abs(s.y - layout.at[d].y) >= layout.side)
+                        << where << ", controls " << c << " and " << d;
+            }
+            // Points over the player's half seen from every camera angle: few fall on a control.
+            win.clientWidth = width;
+            win.clientHeight = height;
+            for (float angle = -20; angle <= 20; angle += 5) {
+                gameWorld.camera.angleDeg = angle;
+                updateCamera();
+                int seen = 0, covered = 0;
+                for (float x = -10; x <= 10; x += 0.5f) {
+                    for (float z = 0; z <= 20; z += 0.5f) {
+                        double px, py;
+                        projectToPixel(win, x, z, &px, &py);
+                        if (px < 0 || py < 0 || px >= width || py >= height)
+                            continue;
+                        seen++;
+                        const bool all[CONTROL_COUNT] = {true, true, true, true, true};
+                        covered += controlAt(layout, all, (int)px, (int)py) != CONTROL_COUNT;
+                    }
+                }
+                EXPECT_LE(covered, seen / 100) << where << " at " << angle << " degrees";
+            }
+        }
     }
 }
 

@@ -1,11 +1,13 @@
-// Drawing against Mesa in an offscreen context: one rendered frame with the heads-up display over
-// it, and an unaligned TGA uploaded texel for texel.
+// Drawing against Mesa in an offscreen context: one rendered frame with the heads-up display and the
+// on-screen controls over it, and an unaligned TGA uploaded texel for texel.
 #include <gtest/gtest.h>
 
 #include "assets/bitmap.h"
 #include "assets/font.h"
+#include "assets/hud_controls.h"
 #include "assets/tga.h"
 #include "app/app.h"
+#include "game/input.h"
 #include "game/world.h"
 #include "render/scene.h"
 #include "support/fresh_world.h"
@@ -151,7 +153,8 @@ TEST_F(RenderGlTest, AFrameShowsEachObjectInItsColourAndTheScoreLineOverIt)
     // "User 1 - 0 CPU" in 15-pixel cells, dark between the lines and past its 14 characters, the
     // banner at half size below it, and nothing else.
     drawHudOnBlack(1, 0);
-    EXPECT_GT(pixelAt(7, line + 2).r, 100);
+    const Rgb glyph = pixelAt(7, line + 2);
+    EXPECT_GT(glyph.r, 100);
     EXPECT_LT(pixelAt(7, line + 11).r, 30);  // the open middle of the 'U'
     for (auto [x0, y0, x1, y1] : {std::array{60, line, 74, line + 15}, {210, line - 10, frameSize - 1, frameSize - 1},
                                   {0, 0, frameSize - 1, line - 11}})
@@ -164,12 +167,23 @@ TEST_F(RenderGlTest, AFrameShowsEachObjectInItsColourAndTheScoreLineOverIt)
     drawHudOnBlack(0, 1);
     EXPECT_EQ(litIn(75, line, 89, line + 14), zero);
     EXPECT_EQ(litIn(135, line, 149, line + 14), one);
+
+    // A control's frame in the score line's colour under the scene's light, the mirrored one too.
+    const ControlLayout layout = layoutControls(frameSize, frameSize, 1, gameWorld.camera.fovY);
+    touchControlsShown = true;
+    glClear(GL_COLOR_BUFFER_BIT);
+    drawTouchControls(layout);
+    touchControlsShown = false;
+    const ControlSquare &right = layout.at[CONTROL_TURN_RIGHT];
+    EXPECT_TRUE(pixelAt(right.x, frameSize - 1 - (right.y + layout.side / 2)) == glyph);
 }
 
-TEST_F(RenderGlTest, TheScoreLineIsAFewHundredthsOfTheHeightWholeAndCrispAtEverySize)
+TEST_F(RenderGlTest, TheScoreLineIsAFewHundredthsOfTheHeightAndItAndTheControlsAreCrispAtEverySize)
 {
     closeOffscreenGl();
-    for (auto [w, h] : {std::pair{320, 240}, {640, 480}, {1024, 768}, {1920, 1080}, {2560, 1440}, {3840, 2160}}) {
+    const bool all[CONTROL_COUNT] = {true, true, true, true, true};
+    for (auto [w, h, scale] : {std::tuple{320, 240, 1.0f}, {640, 480, 1.0f}, {1024, 768, 1.5f}, {1920, 1080, 1.0f},
+                               {2560, 1440, 2.0f}, {3840, 2160, 2.0f}}) {
         ASSERT_EQ(1, openOffscreenGl(w, h));
         BitmapFont font;
         ASSERT_EQ(1, loadTgaTexture((buildDir() / "font.tga").c_str(), &fontTexture));
@@ -199,6 +213,26 @@ TEST_F(RenderGlTest, TheScoreLineIsAFewHundredthsOfTheHeightWholeAndCrispAtEvery
             for (int x = left; x <= right; x++)
                 blurred += red(x, y) > 0 && red(x, y) < 255;
         EXPECT_EQ(blurred, 0) << w << "x" << h;
+
+        // The controls alone on black: lit in every square and nowhere else, at the line's full shade.
+        touchControlsShown = true;
+        gameWorld.goalState = 1;
+        const ControlLayout layout = layoutControls(w, h, scale, gameWorld.camera.fovY);
+        glClear(GL_COLOR_BUFFER_BIT);
+        drawTouchControls(layout);
+        touchControlsShown = false;
+        glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, frame.data());
+        std::vector<int> litIn(CONTROL_COUNT + 1);
+        blurred = 0;
+        for (int y = 0; y < h; y++)
+            for (int x = 0; x < w; x++)
+                if (red(x, y) > 0) {
+                    litIn[controlAt(layout, all, x, h - 1 - y)]++;
+                    blurred += red(x, y) < 255;
+                }
+        EXPECT_EQ(blurred, 0) << w << "x" << h;
+        EXPECT_EQ(litIn[CONTROL_COUNT], 0) << w << "x" << h;
+        EXPECT_EQ(std::count(litIn.begin(), litIn.end() - 1, 0), 0) << w << "x" << h;
         glDeleteTextures(1, &fontTexture);
         closeOffscreenGl();
     }
