@@ -2,6 +2,7 @@
 
 #include "game/world.h"
 
+#include <math.h>
 #include <stdlib.h>
 
 bool soundMuted = false;
@@ -12,15 +13,15 @@ void add3(const Vec3 *a, const Vec3 *b, Vec3 *out)
     *out = {a->x + b->x, a->y + b->y, a->z + b->z};
 }
 
-// Turns the camera by delta degrees within -20..20.
+// Turns the camera by delta degrees within the turn limit either way.
 static void turnCamera(float delta)
 {
     float &angle = gameWorld.camera.angleDeg;
     angle += delta;
-    if (angle < -20)
-        angle = -20;
-    if (angle > 20)
-        angle = 20;
+    if (angle < -cameraTurnLimit)
+        angle = -cameraTurnLimit;
+    if (angle > cameraTurnLimit)
+        angle = cameraTurnLimit;
     updateCamera();
 }
 
@@ -28,10 +29,10 @@ void onKey(UgWin *win, int key, int, int)
 {
     switch (key) {
     case UG_KEY_LEFT:
-        turnCamera(-5);
+        turnCamera(-cameraTurnStep);
         break;
     case UG_KEY_RIGHT:
-        turnCamera(5);
+        turnCamera(cameraTurnStep);
         break;
     case UG_KEY_DOWN:
         if (gameWorld.goalState != 0 && !gamePaused)
@@ -70,18 +71,17 @@ void onPointer(UgWin *win, int, int, int x, int y)
     const Camera &camera = gameWorld.camera;
     if (win->clientHeight <= 0 || gamePaused)
         return;
-    // The projection keeps the vertical field of view, so both scales follow the client height.
-    double sizeRatio = win->clientHeight / 250.0;
-    float scaleX = (float)(camera.pixelScaleX * sizeRatio);
-    float scaleY = (float)(camera.pixelScaleY * sizeRatio);
+    // Pixels a unit spans at unit distance ahead, through the field of view the window is drawn with.
+    float fovY = fovYForWindow(win->clientWidth, win->clientHeight);
+    float scale = (float)(win->clientHeight * 0.5 / tan(fovY * halfDegToRad));
     double centreX = win->clientWidth * 0.5, centreY = win->clientHeight * 0.5;
 
     Vec3 forward = {-camera.eye.x, -camera.eye.y, -camera.eye.z};
     normalize3(&forward);
-    float sx = (float)(x - centreX) / scaleX;
+    float sx = (float)(x - centreX) / scale;
     Vec3 right = scaled(camera.right, sx), d;
     add3(&right, &forward, &d);
-    float sy = (float)(centreY - y) / scaleY;
+    float sy = (float)(centreY - y) / scale;
     Vec3 up = scaled(camera.up, sy);
     add3(&up, &d, &d);
     float t = (gameWorld.table.centre.y - camera.eye.y) / d.y;
