@@ -108,7 +108,9 @@ void onResize(UgWin *, int width, int height)
     glLoadIdentity();
     glViewport(0, 0, width, height);
     float aspect = height != 0 ? (float)width / (float)height : 1.0f;
-    setPerspective(gameWorld.camera.fovY, aspect, 20, 150);
+    float fovY = fovYForWindow(width, height);
+    setPerspective(fovY, aspect, 20, 150);
+    fitMeshDetail(fovY, height);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
 }

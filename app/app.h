@@ -7,7 +7,8 @@
 int appMain(int argc, char **argv);
 // One game tick: the puck moves always, the rules apply only while it is in play; then the sounds of what it did.
 void onIdle(UgWin *win);
-// Full-window viewport and the camera's projection; the heads-up display changes both every frame.
+// Full-window viewport and the projection, its view widened where the window is too narrow for the
+// table, and the round shapes cut for the size; the heads-up display changes both every frame.
 void onResize(UgWin *win, int width, int height);
 // Draws and presents one frame.
 void onDisplay(UgWin *win);

@@ -2,6 +2,7 @@
 
 #include "game/world.h"
 
+#include <math.h>
 #include <stdlib.h>
 #include <time.h>
 
@@ -21,15 +22,15 @@ void add3(const Vec3 *a, const Vec3 *b, Vec3 *out)
     *out = {a->x + b->x, a->y + b->y, a->z + b->z};
 }
 
-// Turns the camera by delta degrees within its limits.
+// Turns the camera by delta degrees within the turn limit either way.
 static void turnCamera(float delta)
 {
     float &angle = gameWorld.camera.angleDeg;
     angle += delta;
-    if (angle < -maxCameraAngle)
-        angle = -maxCameraAngle;
-    if (angle > maxCameraAngle)
-        angle = maxCameraAngle;
+    if (angle < -cameraTurnLimit)
+        angle = -cameraTurnLimit;
+    if (angle > cameraTurnLimit)
+        angle = cameraTurnLimit;
     updateCamera();
 }
 
@@ -96,18 +97,17 @@ static void placeMallet(UgWin *win, int x, int y)
     const Camera &camera = gameWorld.camera;
     if (win->clientHeight <= 0 || gamePaused)
         return;
-    // The projection keeps the vertical field of view, so both scales follow the client height.
-    double sizeRatio = win->clientHeight / 250.0;
-    float scaleX = (float)(camera.pixelScaleX * sizeRatio);
-    float scaleY = (float)(camera.pixelScaleY * sizeRatio);
+    // Pixels a unit spans at unit distance ahead, through the field of view the window is drawn with.
+    float fovY = fovYForWindow(win->clientWidth, win->clientHeight);
+    float scale = (float)(win->clientHeight * 0.5 / tan(fovY * halfDegToRad));
     double centreX = win->clientWidth * 0.5, centreY = win->clientHeight * 0.5;
 
     Vec3 forward = {-camera.eye.x, -camera.eye.y, -camera.eye.z};
     normalize3(&forward);
-    float sx = (float)(x - centreX) / scaleX;
+    float sx = (float)(x - centreX) / scale;
     Vec3 right = scaled(camera.right, sx), d;
     add3(&right, &forward, &d);
-    float sy = (float)(centreY - y) / scaleY;
+    float sy = (float)(centreY - y) / scale;
     Vec3 up = scaled(camera.up, sy);
     add3(&up, &d, &d);
     float t = (gameWorld.table.centre.y - camera.eye.y) / d.y;
@@ -129,7 +129,7 @@ const ControlLayout &touchControlLayout(UgWin *win)
         int width, height;
         float scale, fovY;
     } laidOutFor = {-1, -1, 0, 0};
-    const float scale = ugContentScale(win), fovY = gameWorld.camera.fovY;
+    const float scale = ugContentScale(win), fovY = fovYForWindow(win->clientWidth, win->clientHeight);
     if (laidOutFor.width != win->clientWidth || laidOutFor.height != win->clientHeight ||
         laidOutFor.scale != scale || laidOutFor.fovY != fovY) {
         laidOutFor = {win->clientWidth, win->clientHeight, scale, fovY};
@@ -191,7 +191,7 @@ void repeatHeldTurn(UgWin *win, long long nowMs)
     long long due = (nowMs - nextTurnMs) / turnPeriodMs + 1;
     nextTurnMs += due * turnPeriodMs;
     // A late tick catches up, but never with more turns than cross the whole range.
-    const long long wholeRange = (long long)(2 * maxCameraAngle / cameraTurnStep);
+    const long long wholeRange = cameraTurns - 1;
     for (long long i = 0; i < due && i < wholeRange; i++)
         actOnKey(win, controlKeys[pressedControl]);
     ugRequestRedraw(win);

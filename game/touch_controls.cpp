@@ -7,8 +7,6 @@
 
 // Grid units between a square and the window's edges, the score line or another square.
 static const int gapUnits = 4;
-// The camera's reachable angles, the player's half of the table seen from each.
-static const int angleCount = (int)(2 * maxCameraAngle / cameraTurnStep) + 1;
 // A convex polygon clipped by the four sides of a rectangle has at most this many corners.
 static const int maxClippedCorners = 8;
 
@@ -20,24 +18,20 @@ struct Box {
     int x, y, width, height;
 };
 
-// The four corners of the player's half of the table in buffer pixels, seen from the camera turned to
-// angleDeg through a projection of focal pixels at unit distance.
-static void playersHalfOnScreen(int width, int height, double focal, float angleDeg, Point2 corners[4])
+// The four corners of the player's half of the table in buffer pixels, seen from the camera at its
+// turn-th angle through a projection of focal pixels at unit distance.
+static void playersHalfOnScreen(int width, int height, double focal, int turn, Point2 corners[4])
 {
-    Camera camera = gameWorld.camera;
-    camera.angleDeg = angleDeg;
-    aimCamera(camera);
-    const Vec3 &eye = camera.eye;
-    Vec3 forward = {-eye.x, -eye.y, -eye.z};
-    normalize3(&forward);
+    Vec3 eye;
+    Mat4 view;
+    cameraTurnView(turn, &eye, view);
     const TableGeometry &table = gameWorld.table;
     const float xs[4] = {-table.sideWallX, table.sideWallX, table.sideWallX, -table.sideWallX};
     const float zs[4] = {0, 0, table.goalLine, table.goalLine};
     for (int i = 0; i < 4; i++) {
-        const Vec3 d = {xs[i] - eye.x, table.centre.y - eye.y, zs[i] - eye.z};
-        double depth = dot3(d, forward);
-        corners[i] = {{width * 0.5 + dot3(d, camera.right) / depth * focal,
-                       height * 0.5 - dot3(d, camera.up) / depth * focal}};
+        Vec3 seen = inView(view, eye, {xs[i], table.centre.y, zs[i]});
+        double depth = -seen.z;
+        corners[i] = {{width * 0.5 + seen.x / depth * focal, height * 0.5 - seen.y / depth * focal}};
     }
 }
 
@@ -88,10 +82,10 @@ ControlLayout layoutControls(int width, int height, float contentScale, float fo
     layout.side = controlGrid * layout.unit;
     const int side = layout.side, gap = gapUnits * layout.unit;
 
-    double focal = height * 0.5 / tan(fovY * 0.008726666666666667);
-    Point2 halves[angleCount][4];
-    for (int i = 0; i < angleCount; i++)
-        playersHalfOnScreen(width, height, focal, -maxCameraAngle + i * cameraTurnStep, halves[i]);
+    double focal = height * 0.5 / tan(fovY * halfDegToRad);
+    Point2 halves[cameraTurns][4];
+    for (int i = 0; i < cameraTurns; i++)
+        playersHalfOnScreen(width, height, focal, i, halves[i]);
 
     Box taken[1 + CONTROL_COUNT];
     int takenCount = 1;
@@ -112,12 +106,12 @@ ControlLayout layoutControls(int width, int height, float contentScale, float fo
         double leastCovered = INFINITY;
         for (int y = group.homeY; y >= top && y <= bottom; y += group.stepY) {
             bool clear = true;
-            double covered[angleCount] = {}, worst = 0;
+            double covered[cameraTurns] = {}, worst = 0;
             for (int i = 0; i < group.count; i++) {
                 const Box box = {group.x[i], y, side, side};
                 for (int t = 0; t < takenCount; t++)
                     clear = clear && !crowds(box, taken[t], gap);
-                for (int a = 0; a < angleCount; a++)
+                for (int a = 0; a < cameraTurns; a++)
                     covered[a] += areaWithin(halves[a], box);
             }
             for (double c : covered)

@@ -13,7 +13,7 @@
 #include <unistd.h>
 
 // All zero but the camera's field of view, distance and angle.
-GameWorld gameWorld = {{}, {}, {}, {}, 0, 0, 0, {30, 60, 10, {}, {}, {}, 0, 0}};
+GameWorld gameWorld = {{}, {}, {}, {}, 0, 0, 0, {30, 60, 10, {}, {}, {}}};
 int32_t serveCount = 0;
 
 int randomNumber()
@@ -27,16 +27,17 @@ static float unitRandom()
     return (float)randomNumber() * (1.0f / 32767.0f);
 }
 
-void updateCamera()
+Vec3 eyeAtAngle(float angleDeg)
 {
-    aimCamera(gameWorld.camera);
+    float distance = gameWorld.camera.distance;
+    double a = angleDeg * degToRad;
+    return {(float)(distance * sin(a)), (float)(distance * 0.5), (float)(distance * cos(a))};
 }
 
-void aimCamera(Camera &camera)
+void updateCamera()
 {
-    double a = camera.angleDeg * degToRad;
-    camera.eye = {(float)(camera.distance * sin(a)), (float)(camera.distance * 0.5),
-                  (float)(camera.distance * cos(a))};
+    Camera &camera = gameWorld.camera;
+    camera.eye = eyeAtAngle(camera.angleDeg);
     Vec3 forward = {-camera.eye.x, -camera.eye.y, -camera.eye.z};
     normalize3(&forward);
     const Vec3 worldUp = {0, 1, 0};
@@ -44,9 +45,41 @@ void aimCamera(Camera &camera)
     cross3(&camera.right, &forward, &camera.up);
     normalize3(&camera.right);
     normalize3(&camera.up);
-    // Pixels per unit at unit distance for the 250-pixel reference view.
-    camera.pixelScaleX = (float)(125 / tan(camera.fovY * 0.008726666666666667));
-    camera.pixelScaleY = camera.pixelScaleX;
+}
+
+void cameraTurnView(int turn, Vec3 *eye, Mat4 view)
+{
+    *eye = eyeAtAngle(-cameraTurnLimit + (float)turn * cameraTurnStep);
+    lookAtMatrix(view, eye->x, eye->y, eye->z, 0, 0, 0, 0, 1, 0);
+}
+
+float fovYForWindow(int width, int height)
+{
+    // The share of the picture's half width or height the table may fill: a thin border stays.
+    const double tableShare = 0.96;
+    // The walls stand from -0.5 to 0.5; their outer corners enclose the table and both goal mouths.
+    const float wallHalfHeight = 0.5f;
+    const Camera &camera = gameWorld.camera;
+    const TableGeometry &t = gameWorld.table;
+    if (width <= 0 || height <= 0)
+        return camera.fovY;
+    float aspect = (float)width / (float)height;
+    float cornerX = t.sideWallX + t.wallThickness * 0.5f, cornerZ = t.endWallZ + t.wallThickness * 0.5f;
+    double ownSlope = tan(camera.fovY * halfDegToRad), slope = ownSlope;
+    for (int turn = 0; turn < cameraTurns; turn++) {
+        Vec3 eye;
+        Mat4 view;
+        cameraTurnView(turn, &eye, view);
+        for (int k = 0; k < 8; k++) {
+            const Vec3 corner = {k & 1 ? cornerX : -cornerX, k & 2 ? wallHalfHeight : -wallHalfHeight,
+                                 k & 4 ? cornerZ : -cornerZ};
+            Vec3 seen = inView(view, eye, corner);
+            double across = fmax(fabs(seen.x) / aspect, fabs(seen.y));
+            slope = fmax(slope, across / (-seen.z * tableShare));
+        }
+    }
+    // Untouched where the table fits, so that such windows keep exactly the camera's projection.
+    return slope == ownSlope ? camera.fovY : (float)(atan(slope) / halfDegToRad);
 }
 
 void setTableConstants()

@@ -25,11 +25,10 @@ struct Mallet {
 };
 
 struct Camera {
-    float fovY;      // degrees
+    float fovY;      // degrees, vertical, in a window wide enough for the whole table
     float distance;
     float angleDeg;
     Vec3 eye, right, up;
-    float pixelScaleX, pixelScaleY;
 };
 
 struct GameWorld {
@@ -54,12 +53,19 @@ void serve();
 int randomNumber();
 // Fixed table dimensions, wall limits and puck and mallet sizes.
 void setTableConstants();
-// Places the eye on its circle for the current angle and derives the basis and scales taps are mapped with.
+// Places the eye on its circle for the current angle and derives the basis taps are mapped with.
 void updateCamera();
-// The same for any camera record: its eye, basis and scales for its own angle.
-void aimCamera(Camera &camera);
+// Where the eye stands on its circle when the camera is turned by angleDeg.
+Vec3 eyeAtAngle(float angleDeg);
+// The eye and the view's rotation for the turn-th of the cameraTurns angles the camera can take.
+void cameraTurnView(int turn, Vec3 *eye, Mat4 view);
+// The vertical field of view, in degrees, of a window of that size: the camera's own where the
+// whole table fits across at every turn, wider where the window is too narrow for it.
+float fovYForWindow(int width, int height);
 
 // 3.1416 / 180: the game's own degree, kept for its exact numbers.
 constexpr double degToRad = 0.017453333333333335;
-// Each turn of the camera is this many degrees, and its angle stays within -maxCameraAngle..maxCameraAngle.
-constexpr float cameraTurnStep = 5, maxCameraAngle = 20;
+// The camera turns by cameraTurnStep degrees at a time, from its start at twice that, to at most
+// cameraTurnLimit either way: cameraTurns angles in all.
+constexpr float cameraTurnStep = 5, cameraTurnLimit = 20;
+constexpr int cameraTurns = (int)(2 * cameraTurnLimit / cameraTurnStep) + 1;

@@ -1,6 +1,22 @@
 // The fixed GL state and the drawing of the scene's objects in world coordinates.
 #pragma once
 
+#include <stdint.h>
+
+// How finely the round shapes are cut for the window they are drawn in.
+struct MeshDetail {
+    int16_t puckSlices, malletSlices;  // the tubes' sides and caps alike
+    int32_t knobSlices, knobStacks;
+};
+
+// The handset's cuts until the first window size is known.
+extern MeshDetail meshDetail;
+
+// Cuts the round shapes so finely that no silhouette strays more than half a pixel from a true
+// circle, at the largest size each can take on screen in a window height pixels tall drawn with the
+// vertical field of view fovY, wherever it can go and however the camera turns; never coarser than
+// the handset's. Nothing changes while fovY and height stay, so the meshes are not rebuilt.
+void fitMeshDetail(float fovY, int height);
 // Fixed GL state, lights and materials; needs a current context.
 void setupScene();
 // Side walls, the four end-wall segments around the goal mouths, and the body below them.

@@ -19,11 +19,6 @@ void normalize3(Vec3 *v)
     v->z *= k;
 }
 
-float dot3(const Vec3 &a, const Vec3 &b)
-{
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-
 void cross3(const Vec3 *a, const Vec3 *b, Vec3 *out)
 {
     out->x = a->y * b->z - a->z * b->y;
@@ -46,7 +41,7 @@ static float &at(Mat4 m, int r, int c)
 int perspectiveMatrix(Mat4 m, float fovY, float aspect, float zNear, float zFar)
 {
     float depth = zFar - zNear;
-    float halfAngle = fovY * 0.008726646f;
+    float halfAngle = fovY * halfDegToRad;
     float sine = (float)sin(halfAngle);
     if (depth == 0 || sine == 0 || aspect == 0)
         return 0;
@@ -79,6 +74,15 @@ void lookAtMatrix(Mat4 m, float eyeX, float eyeY, float eyeZ, float centreX, flo
         at(m, r, 1) = rows[r].y;
         at(m, r, 2) = rows[r].z;
     }
+}
+
+Vec3 inView(const Mat4 view, const Vec3 &eye, const Vec3 &p)
+{
+    const float d[3] = {p.x - eye.x, p.y - eye.y, p.z - eye.z};
+    float out[3];
+    for (int r = 0; r < 3; r++)
+        out[r] = view[r] * d[0] + view[4 + r] * d[1] + view[8 + r] * d[2];
+    return {out[0], out[1], out[2]};
 }
 
 void setPerspective(float fovY, float aspect, float zNear, float zFar)

@@ -256,15 +256,16 @@ TEST_F(GameTest, DownServesOnlyAfterAGoalPauseStopsTheWorldAndOtherKeysDoNothing
     EXPECT_FALSE(touchControlsShown);  // a key hides the on-screen controls
 }
 
-// The window pixel of a table point, through the projection and view a frame uses: a tap there
+// The window pixel of a world point, through the projection and view a frame uses: a tap there
 // lands on the point only when both the projection and the tap mapping are right.
-void projectToPixel(const UgWin &win, float x, float z, double *px, double *py)
+static void projectToPixel(const UgWin &win, const Vec3 &at, double *px, double *py)
 {
     const Camera &c = gameWorld.camera;
     Mat4 proj, view;
-    perspectiveMatrix(proj, c.fovY, (float)win.clientWidth / (float)win.clientHeight, 20, 150);
+    float fovY = fovYForWindow(win.clientWidth, win.clientHeight);
+    perspectiveMatrix(proj, fovY, (float)win.clientWidth / (float)win.clientHeight, 20, 150);
     lookAtMatrix(view, c.eye.x, c.eye.y, c.eye.z, 0, 0, 0, 0, 1, 0);
-    const double p[4] = {x - c.eye.x, -c.eye.y, z - c.eye.z, 1};
+    const double p[4] = {at.x - c.eye.x, at.y - c.eye.y, at.z - c.eye.z, 1};
     double eye[4], clip[4];
     for (int r = 0; r < 4; r++)
         eye[r] = view[r] * p[0] + view[4 + r] * p[1] + view[8 + r] * p[2] + view[12 + r] * p[3];
@@ -274,20 +275,33 @@ void projectToPixel(const UgWin &win, float x, float z, double *px, double *py)
     *py = (1 - clip[1] / clip[3]) * 0.5 * win.clientHeight;
 }
 
-TEST_F(GameTest, ATapLandsUnderThePointerAtEverySizeAndAngle)
+TEST_F(GameTest, TheWholeTableShowsAndATapLandsUnderThePointerAtEveryShapeAndAngle)
 {
     for (float angle : {-20.0f, 10.0f, 20.0f}) {
         gameWorld.camera.angleDeg = angle;
         updateCamera();
-        for (auto [w, h] : {std::pair{240, 294}, {250, 250}, {640, 480}, {1920, 1080}}) {
+        // From a 9:21 phone held upright to a 21:9 monitor.
+        for (auto [w, h] : {std::pair{360, 840}, {240, 294}, {250, 250}, {640, 480}, {1920, 1080}, {2520, 1080}}) {
             win.clientWidth = w;
             win.clientHeight = h;
+            // The walls' outer corners, top and bottom, enclose the table and both goal mouths.
+            double widest = 0;
+            for (int k = 0; k < 8; k++) {
+                double px, py;
+                projectToPixel(win, {k & 1 ? 10.5f : -10.5f, k & 2 ? 0.5f : -0.5f, k & 4 ? 21.0f : -21.0f}, &px, &py);
+                EXPECT_TRUE(px >= 0 && px <= w && py >= 0 && py <= h) << w << "x" << h << " at " << angle;
+                widest = fmax(widest, fabs(px / w * 2 - 1));
+            }
+            // A window too narrow for the camera's own view (below 1.21:1) is widened no further than
+            // the table needs at the widest turn.
+            if (angle == 20 && (double)w / h < 1.2) {
+                EXPECT_GT(widest, 0.9) << w << "x" << h;
+            }
             for (auto [x, z] : {std::pair{2.0f, 12.0f}, {-5, 16}, {6.5f, 9}, {-7, 18}}) {
                 double px, py, landedX, landedY;
-                projectToPixel(win, x, z, &px, &py);
+                projectToPixel(win, {x, 0, z}, &px, &py);
                 onPointer(&win, 0, 0, (int)lround(px), (int)lround(py));
-                projectToPixel(win, gameWorld.userMallet.position.x, gameWorld.userMallet.position.z, &landedX,
-                               &landedY);
+                projectToPixel(win, gameWorld.userMallet.position, &landedX, &landedY);
                 EXPECT_NEAR(landedX, lround(px), 0.25) << w << "x" << h << " at " << angle;
                 EXPECT_NEAR(landedY, lround(py), 0.25) << w << "x" << h << " at " << angle;
             }
@@ -346,8 +360,8 @@ TEST_F(GameTest, AFingerOnAShownControlActsAsItsKeyAndNoOtherPressLeavesTheMalle
     win.clientWidth = 640;
     win.clientHeight = 480;
     double tableX, tableY, dragX, dragY;
-    projectToPixel(win, 2, 12, &tableX, &tableY);
-    projectToPixel(win, -3, 15, &dragX, &dragY);
+    projectToPixel(win, {2, 0, 12}, &tableX, &tableY);
+    projectToPixel(win, {-3, 0, 15}, &dragX, &dragY);
     for (const auto &c : cases) {
         SetUp();
         win.clientWidth = 640;
@@ -419,7 +433,7 @@ TEST_F(GameTest, TheControlsAreBigInsideTheWindowApartAndOffThePlayersHalfAtEver
                 for (float x = -10; x <= 10; x += 0.5f) {
                     for (float z = 0; z <= 20; z += 0.5f) {
                         double px, py;
-                        projectToPixel(win, x, z, &px, &py);
+                        projectToPixel(win, {x, 0, z}, &px, &py);
                         if (px < 0 || py < 0 || px >= width || py >= height)
                             continue;
                         seen++;

@@ -9,6 +9,7 @@
 #include "app/app.h"
 #include "game/input.h"
 #include "game/world.h"
+#include "render/mesh.h"
 #include "render/scene.h"
 #include "support/fresh_world.h"
 #include "support/game_session.h"
@@ -19,6 +20,7 @@
 #include <GLES/gl.h>
 #include <array>
 #include <fstream>
+#include <math.h>
 
 static const int frameSize = 320;
 
@@ -81,19 +83,72 @@ TEST_F(RenderGlTest, AnUnalignedTgaIsUploadedTexelForTexel)
         EXPECT_TRUE(pixelAt(i % 3, i / 3) == texels[i]) << "texel " << i;
 }
 
-// Where a world point lands in the frame under the current projection and modelview.
-static void project(float x, float y, float z, int *px, int *py)
+// Where a point lands in the viewport's pixels under the current projection and modelview.
+static void project(float x, float y, float z, double *px, double *py)
 {
     GLfloat p[16], m[16];
+    GLint viewport[4];
     glGetFloatv(GL_PROJECTION_MATRIX, p);
     glGetFloatv(GL_MODELVIEW_MATRIX, m);
-    float eye[4], clip[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    double eye[4], clip[4];
     for (int r = 0; r < 4; r++)
         eye[r] = m[r] * x + m[4 + r] * y + m[8 + r] * z + m[12 + r];
     for (int r = 0; r < 4; r++)
         clip[r] = p[r] * eye[0] + p[4 + r] * eye[1] + p[8 + r] * eye[2] + p[12 + r] * eye[3];
-    *px = (int)((clip[0] / clip[3] + 1) * 0.5f * frameSize);
-    *py = (int)((clip[1] / clip[3] + 1) * 0.5f * frameSize);
+    *px = (clip[0] / clip[3] + 1) * 0.5 * viewport[2];
+    *py = (clip[1] / clip[3] + 1) * 0.5 * viewport[3];
+}
+
+// The farthest, in pixels under the current matrices, that the middle of a facet of a round mesh
+// (strips of slices + 1 vertex pairs) lies from the true surface beneath it: the circle around the
+// local z axis for a tube, the sphere around the origin for a ball.
+static double largestStray(const std::vector<float> &v, int strips, int slices, bool ball)
+{
+    double largest = 0;
+    for (int k = 0; k < strips; k++)
+        for (int j = 0; j < slices; j++) {
+            const float *q = &v[(size_t)(k * (slices + 1) + j) * 6];  // column j's pair, then column j + 1's
+            float mid[3], out[3];
+            for (int c = 0; c < 3; c++)
+                mid[c] = (q[c] + q[3 + c] + q[6 + c] + q[9 + c]) / 4;
+            int axes = ball ? 3 : 2;
+            double radius = 0, reach = 0;
+            for (int c = 0; c < axes; c++) {
+                radius += q[c] * q[c];
+                reach += mid[c] * mid[c];
+            }
+            for (int c = 0; c < 3; c++)
+                out[c] = c < axes ? (float)(mid[c] * sqrt(radius / reach)) : mid[c];
+            double x0, y0, x1, y1;
+            project(mid[0], mid[1], mid[2], &x0, &y0);
+            project(out[0], out[1], out[2], &x1, &y1);
+            largest = fmax(largest, hypot(x1 - x0, y1 - y0));
+        }
+    return largest;
+}
+
+// The farthest any facet of the puck, a mallet or a knob cut into that many slices (and stacks,
+// for the knob) strays on screen at any of the places given, seen from the current view.
+static double largestStrayOf(const char *shape, int slices, int stacks, const std::vector<Vec3> &places)
+{
+    bool knob = shape[0] == 'k';
+    float radius = shape[0] == 'p' ? gameWorld.puck.radius : knob ? 0.6f : gameWorld.userMallet.radius;
+    std::vector<float> v((size_t)(slices + 1) * stacks * 6), n(v.size());
+    if (knob)
+        buildSphere(radius, stacks, slices, v.data(), n.data());
+    else
+        buildCylinder(radius, 0.5f, 1, slices, v.data(), n.data());
+    double largest = 0;
+    for (const Vec3 &at : places) {
+        glPushMatrix();
+        glTranslatef(at.x, knob ? 0.5f : 0, at.z);
+        if (!knob)
+            glRotatef(90, -1, 0, 0);
+        largest = fmax(largest, largestStray(v, knob ? stacks : 1, slices, knob));
+        glPopMatrix();
+    }
+    return largest;
 }
 
 // The heads-up display of the scores alone on black.
@@ -125,7 +180,8 @@ TEST_F(RenderGlTest, AFrameShowsEachObjectInItsColourAndTheScoreLineOverIt)
     win.surface = eglGetCurrentSurface(EGL_DRAW);
     onResize(&win, frameSize, frameSize);
     onDisplay(&win);
-    // The scene's view again, for projecting its objects: the display left its projection in place.
+    // The scene's projection and view again, for projecting its objects: the display changed them.
+    onResize(&win, frameSize, frameSize);
     const Vec3 &eye = gameWorld.camera.eye;
     setLookAt(eye.x, eye.y, eye.z, 0, 0, 0, 0, 1, 0);
     const struct {
@@ -140,8 +196,9 @@ TEST_F(RenderGlTest, AFrameShowsEachObjectInItsColourAndTheScoreLineOverIt)
         {"floor", -20, -10, -10, [](Rgb c) { return c.r > 60 && c.g < 10 && c.b < 10; }},
     };
     for (const auto &spot : spots) {
-        int x, y;
-        project(spot.x, spot.y, spot.z, &x, &y);
+        double px, py;
+        project(spot.x, spot.y, spot.z, &px, &py);
+        int x = (int)px, y = (int)py;
         Rgb c = pixelAt(x, y);
         EXPECT_TRUE(spot.looks(c)) << spot.what << " at " << x << "," << y << ": " << c.r << " " << c.g << " " << c.b;
     }
@@ -178,12 +235,56 @@ TEST_F(RenderGlTest, AFrameShowsEachObjectInItsColourAndTheScoreLineOverIt)
     EXPECT_TRUE(pixelAt(right.x, frameSize - 1 - (right.y + layout.side / 2)) == glyph);
 }
 
-TEST_F(RenderGlTest, TheScoreLineIsAFewHundredthsOfTheHeightAndItAndTheControlsAreCrispAtEverySize)
+// The projection onResize set is the one taps are mapped with, and a window of 4:3 or wider keeps
+// the camera's own; the round shapes' cuts keep every silhouette within half a pixel of a circle
+// where each comes nearest, at both ends of the camera's turn, and a quarter fewer would not.
+static void expectProjectionAndRoundShapesFit(int w, int h)
+{
+    Mat4 want, own;
+    GLfloat got[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, got);
+    perspectiveMatrix(want, fovYForWindow(w, h), (float)w / (float)h, 20, 150);
+    perspectiveMatrix(own, gameWorld.camera.fovY, (float)w / (float)h, 20, 150);
+    EXPECT_EQ(std::vector<float>(got, got + 16), std::vector<float>(want, want + 16)) << w << "x" << h;
+    if (w * 3 >= h * 4) {
+        EXPECT_EQ(std::vector<float>(got, got + 16), std::vector<float>(own, own + 16)) << w << "x" << h;
+    }
+    // The puck at its in-play area's near corners and in a goal mouth; the player's mallet at its
+    // area's corners.
+    const std::vector<Vec3> puckPlaces = {{-8, 0, 18}, {8, 0, 18}, {-4, 0, 20.9f}, {4, 0, 20.9f}};
+    const std::vector<Vec3> malletPlaces = {{-8.3f, 0, 18.8f}, {8.3f, 0, 18.8f}, {-8.3f, 0, 7.87f}, {8.3f, 0, 7.87f}};
+    const MeshDetail d = meshDetail;
+    const struct {
+        const char *shape;
+        int slices, stacks;
+        const std::vector<Vec3> &places;
+    } shapes[] = {{"puck", d.puckSlices, 1, puckPlaces},
+                  {"mallet", d.malletSlices, 1, malletPlaces},
+                  {"knob", d.knobSlices, d.knobStacks, malletPlaces}};
+    for (const auto &shape : shapes) {
+        double fitted = 0, coarser = 0;
+        for (float angle : {-cameraTurnLimit, cameraTurnLimit}) {
+            gameWorld.camera.angleDeg = angle;
+            updateCamera();
+            glLoadIdentity();
+            const Vec3 &eye = gameWorld.camera.eye;
+            setLookAt(eye.x, eye.y, eye.z, 0, 0, 0, 0, 1, 0);
+            fitted = fmax(fitted, largestStrayOf(shape.shape, shape.slices, shape.stacks, shape.places));
+            int fewerStacks = shape.stacks > 1 ? shape.stacks * 3 / 4 : 1;
+            coarser = fmax(coarser, largestStrayOf(shape.shape, shape.slices * 3 / 4, fewerStacks, shape.places));
+        }
+        EXPECT_LE(fitted, 0.5) << shape.shape << " at " << w << "x" << h;
+        EXPECT_GT(coarser, 0.5) << shape.shape << " at " << w << "x" << h;
+    }
+    resetWorld();
+}
+
+TEST_F(RenderGlTest, AtEverySizeTheScoreLineAndTheControlsAreAFewHundredthsOfTheHeightWholeAndCrispAndTheShapesRound)
 {
     closeOffscreenGl();
     const bool all[CONTROL_COUNT] = {true, true, true, true, true};
     for (auto [w, h, scale] : {std::tuple{320, 240, 1.0f}, {640, 480, 1.0f}, {1024, 768, 1.5f}, {1920, 1080, 1.0f},
-                               {2560, 1440, 2.0f}, {3840, 2160, 2.0f}}) {
+                               {2560, 1440, 2.0f}, {3840, 2160, 2.0f}, {720, 1440, 2.0f}}) {
         ASSERT_EQ(1, openOffscreenGl(w, h));
         BitmapFont font;
         ASSERT_EQ(1, loadTgaTexture((buildDir() / "font.tga").c_str(), &fontTexture));
@@ -191,6 +292,7 @@ TEST_F(RenderGlTest, TheScoreLineIsAFewHundredthsOfTheHeightAndItAndTheControlsA
         glClearColor(0, 0, 0, 0);
         glClear(GL_COLOR_BUFFER_BIT);
         onResize(nullptr, w, h);
+        expectProjectionAndRoundShapesFit(w, h);
         drawHud();
         std::vector<uint8_t> frame((size_t)w * h * 4);
         glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, frame.data());
@@ -217,7 +319,7 @@ TEST_F(RenderGlTest, TheScoreLineIsAFewHundredthsOfTheHeightAndItAndTheControlsA
         // The controls alone on black: lit in every square and nowhere else, at the line's full shade.
         touchControlsShown = true;
         gameWorld.goalState = 1;
-        const ControlLayout layout = layoutControls(w, h, scale, gameWorld.camera.fovY);
+        const ControlLayout layout = layoutControls(w, h, scale, fovYForWindow(w, h));
         glClear(GL_COLOR_BUFFER_BIT);
         drawTouchControls(layout);
         touchControlsShown = false;

@@ -112,6 +112,8 @@ static const char *const glyphRows[95][7] = {
 // Font image: 16 x 8 cells of 16 x 16 texels, each design pixel drawn as 2 x 2 texels.
 constexpr int fontWidth = 256, fontHeight = 128, cellSize = 16, glyphScale = 2;
 constexpr int glyphLeft = 3, glyphTop = 1;
+// A TGA header: 12 bytes of kind and origin, width, height, bits a pixel and the descriptor.
+constexpr size_t tgaHeaderBytes = 18;
 // Floor image: eight planks of 16 texels running along x.
 constexpr int floorSide = 128, plankWidth = 16;
 
@@ -222,9 +224,10 @@ static std::vector<unsigned char> fontPicture()
 // The font as an uncompressed 24-bit TGA with its origin at the lower left (bottom row first).
 static std::vector<unsigned char> fontTga()
 {
-    std::vector<unsigned char> out;
-    const unsigned char header[12] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    out.insert(out.end(), header, header + sizeof header);
+    // No image id, no colour map, uncompressed true colour, the origin at (0, 0); the whole file
+    // is allocated once.
+    std::vector<unsigned char> out = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    out.reserve(tgaHeaderBytes + (size_t)fontWidth * fontHeight * 3);
     putLe(out, fontWidth, 2);
     putLe(out, fontHeight, 2);
     out.push_back(24);
