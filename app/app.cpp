@@ -38,7 +38,7 @@ int appMain(int, char **)
     ugSetMotionHandler(win, onMotion);
     ugSetReleaseHandler(win, onRelease);
     ugSetIdleHandler(display, onIdle);
-    ugAnimate(win, 1);
+    showChange(win);
     ugRun(display);
     return 0;
 }
@@ -78,18 +78,31 @@ static void playTickSounds(const TickEvents &events)
             playSound(cue.sound, cue.event.x, cue.event.z);
 }
 
+// 1 when the tick moved or scored something the player sees.
+static bool tickShows(const GameWorld &before)
+{
+    const Vec3 &puck = gameWorld.puck.position, &cpu = gameWorld.cpuMallet.position;
+    return puck.x != before.puck.position.x || puck.z != before.puck.position.z ||
+           cpu.x != before.cpuMallet.position.x || cpu.z != before.cpuMallet.position.z ||
+           gameWorld.userScore != before.userScore || gameWorld.cpuScore != before.cpuScore ||
+           gameWorld.goalState != before.goalState;
+}
+
 void onIdle(UgWin *win)
 {
     bool inPlay = gameWorld.goalState == 0, minimised = ugIsMinimised(win);
-    if (inPlay && minimised)
+    if (inPlay && minimised && !gamePaused) {
         gamePaused = true;
+        showChange(win);
+    }
     ugInhibitScreenSaver(win->display, inPlay && !gamePaused && !minimised);
     placeListenerAtCamera(soundMuted || gamePaused || minimised);
     repeatHeldTurn(win, monotonicMs());
-    if (gamePaused)
-        return;
+    // A paused tick moves nothing, so play resumes from where the picture stands.
     const GameWorld before = gameWorld;
     lastTick = {before.puck.position, before.cpuMallet.position, serveCount};
+    if (gamePaused)
+        return;
     Puck &puck = gameWorld.puck;
     puck.position.x += puck.vx;
     puck.position.z += puck.vz;
@@ -99,7 +112,8 @@ void onIdle(UgWin *win)
         moveComputerMallet();
     }
     playTickSounds(tickEvents(before, gameWorld));
-    ugRequestRedraw(win);
+    if (tickShows(before))
+        showChange(win);
 }
 
 void onResize(UgWin *, int width, int height)
@@ -117,11 +131,12 @@ void onResize(UgWin *, int width, int height)
 
 void onDisplay(UgWin *win)
 {
-    // The puck and the computer's mallet are drawn part way along their last tick's move, reaching
-    // the tick's positions as the next tick comes; a puck just served is drawn where it was put.
+    // While play goes on, the puck and the computer's mallet are drawn part way along their last
+    // tick's move, reaching the tick's positions as the next tick comes; a puck just served is drawn
+    // where it was put. Otherwise the world is drawn as it stands, so a paused picture stays still.
     Vec3 &puck = gameWorld.puck.position, &cpuMallet = gameWorld.cpuMallet.position;
     const Vec3 puckNow = puck, cpuMalletNow = cpuMallet;
-    if (lastTick.serves == serveCount) {
+    if (playGoesOn() && lastTick.serves == serveCount) {
         float phase = ugTickPhase(win);
         puck = between3(lastTick.puck, puckNow, phase);
         cpuMallet = between3(lastTick.cpuMallet, cpuMalletNow, phase);

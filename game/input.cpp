@@ -34,19 +34,34 @@ static void turnCamera(float delta)
     updateCamera();
 }
 
-// What a key does to the game, whether a key or a control gave it.
+bool playGoesOn()
+{
+    return gameWorld.goalState == 0 && !gamePaused;
+}
+
+void showChange(UgWin *win)
+{
+    ugAnimate(win, playGoesOn());
+    ugRequestRedraw(win);
+}
+
+// What a key does to the game, whether a key or a control gave it; what shows is drawn at once.
 static void actOnKey(UgWin *win, int key)
 {
     switch (key) {
     case UG_KEY_LEFT:
         turnCamera(-cameraTurnStep);
+        showChange(win);
         break;
     case UG_KEY_RIGHT:
         turnCamera(cameraTurnStep);
+        showChange(win);
         break;
     case UG_KEY_DOWN:
-        if (gameWorld.goalState != 0 && !gamePaused)
+        if (gameWorld.goalState != 0 && !gamePaused) {
             serve();
+            showChange(win);
+        }
         break;
     case 'm':
         soundMuted = !soundMuted;
@@ -54,6 +69,7 @@ static void actOnKey(UgWin *win, int key)
     case 'p':
     case UG_KEY_PAUSE:
         gamePaused = !gamePaused;
+        showChange(win);
         break;
     case UG_KEY_F11:
         ugToggleFullscreen(win);
@@ -115,6 +131,7 @@ static void placeMallet(UgWin *win, int x, int y)
     Mallet &mallet = gameWorld.userMallet;
     mallet.position.x = clamp(d.x * t + camera.eye.x, mallet.minX + mallet.radius, mallet.maxX - mallet.radius);
     mallet.position.z = clamp(d.z * t + camera.eye.z, mallet.minZ + mallet.radius, mallet.maxZ - mallet.radius);
+    showChange(win);
 }
 
 bool controlShown(int control)
@@ -194,7 +211,6 @@ void repeatHeldTurn(UgWin *win, long long nowMs)
     const long long wholeRange = cameraTurns - 1;
     for (long long i = 0; i < due && i < wholeRange; i++)
         actOnKey(win, controlKeys[pressedControl]);
-    ugRequestRedraw(win);
 }
 
 long long monotonicMs()

@@ -12,6 +12,13 @@ extern bool soundMuted;
 // moves while it is set.
 extern bool gamePaused;
 
+// Whether the world moves of itself: a puck in play and no pause. Only then are frames drawn at the
+// display's rate, between ticks; otherwise the picture stays as the world stands.
+bool playGoesOn();
+// Shows a change the player can see in the next frame, with frames at the display's rate while play
+// goes on and none while nothing moves.
+void showChange(UgWin *win);
+
 // Set by the first touch and cleared by a key or a mouse button: the on-screen controls show while
 // touch is the input in use.
 extern bool touchControlsShown;

@@ -79,7 +79,23 @@ static bool puckLeaves(Session &s, Window w, double x, double y)
     });
 }
 
-TEST(Play, AGoalCountsForTheComputerDownServesAndQEndsTheGame)
+// The frames a second shows after the action: none while nothing moves (want 0), one or two for a
+// change (want 1), the display's pace once play goes on (want 3 or more).
+struct StillRow {
+    const char *what;
+    std::function<void()> action;
+    int least, most;
+};
+
+static void expectFrames(Session &s, Window w, const std::vector<StillRow> &rows)
+{
+    for (const StillRow &row : rows) {
+        int frames = framesShown(s.display, w, 1000, row.action);
+        EXPECT_TRUE(frames >= row.least && frames <= row.most) << row.what << ": " << frames << " frames";
+    }
+}
+
+TEST(Play, AGoalCountsForTheComputerDownServesAndQEndsTheGameAndAStillPictureCostsNoFrames)
 {
     Session s;
     ASSERT_TRUE(openSession(s, 640, 480));
@@ -97,7 +113,12 @@ TEST(Play, AGoalCountsForTheComputerDownServesAndQEndsTheGame)
     }, &goal, 30000));
     EXPECT_EQ(scoreCell(goal, 5), scoreCell(before, 5));
 
-    // The goal stopped the puck; Down puts a new one in play, and the score stays.
+    // The goal stopped the puck. Waiting for the serve nothing is drawn, but what the player does shows.
+    expectFrames(s, w, {{"waiting for the serve", {}, 0, 0},
+                        {"a tap while waiting", [&] { clickAt(s.display, w, 320, 400); }, 1, 3},
+                        {"a turn while waiting", [&] { pressKey(s.display, XK_Left); }, 1, 3}});
+    // Down puts a new puck in play, and the score stays.
+    goal = capture(s.display, w);
     ASSERT_TRUE(puckAt(goal, &x, &y));
     pressKey(s.display, XK_Down);
     EXPECT_TRUE(puckLeaves(s, w, x, y)) << "no new puck after Down";
@@ -110,7 +131,14 @@ TEST(Play, AGoalCountsForTheComputerDownServesAndQEndsTheGame)
     usleep(200 * 1000);
     XMapWindow(s.display, w);
     EXPECT_TRUE(captureUntil(s.display, w, saysPaused));
-    pressKey(s.display, XK_p);
+    // Paused, the picture holds still and costs no frames; p brings play back at the display's pace.
+    // The pointer is put on the spot first: Xvfb draws its cursor into the window as it moves.
+    clickAt(s.display, w, 250, 420);
+    Shot first = capture(s.display, w);
+    expectFrames(s, w, {{"paused", {}, 0, 0},
+                        {"a tap while paused", [&] { clickAt(s.display, w, 250, 420); }, 0, 0}});
+    EXPECT_TRUE(capture(s.display, w).pixels == first.pixels) << "the paused picture moved";
+    expectFrames(s, w, {{"resumed", [&] { pressKey(s.display, XK_p); }, 3, 1000}});
     EXPECT_TRUE(captureUntil(s.display, w, [&](const Shot &shot) { return !saysPaused(shot); }));
 
     pressKey(s.display, XK_q);

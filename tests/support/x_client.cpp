@@ -3,6 +3,7 @@
 #include <X11/XKBlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xdamage.h>
 #include <algorithm>
 #include <chrono>
 #include <stdlib.h>
@@ -167,4 +168,32 @@ void sendButton(Display *d, Window w, int type, unsigned button, int x, int y)
     e.xbutton = XButtonEvent{type, 0, True, d, w, DefaultRootWindow(d), 0, CurrentTime, x, y, 0, 0, 0, button, True};
     XSendEvent(d, w, True, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &e);
     XFlush(d);
+}
+
+int framesShown(Display *d, Window w, int ms, const std::function<void()> &action)
+{
+    int damageEvent, damageError, frames = 0;
+    if (!XDamageQueryExtension(d, &damageEvent, &damageError))
+        return -1;
+    const int settleMs = 250;
+    Damage damage = XDamageCreate(d, w, XDamageReportNonEmpty);
+    auto count = [&] {
+        XSync(d, False);
+        while (XPending(d)) {
+            XEvent event;
+            XNextEvent(d, &event);
+            if (event.type == damageEvent + XDamageNotify) {
+                frames++;
+                XDamageSubtract(d, damage, None, None);
+            }
+        }
+        return false;
+    };
+    waitFor(count, settleMs);
+    frames = 0;
+    if (action)
+        action();
+    waitFor(count, ms);
+    XDamageDestroy(d, damage);
+    return frames;
 }

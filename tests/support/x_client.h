@@ -38,3 +38,7 @@ void sendKey(Display *d, Window w, KeySym sym);
 void sendButton(Display *d, Window w, int type, unsigned button, int x, int y);
 // Asks the window to close as a window manager's close button does (WM_DELETE_WINDOW).
 void closeWindow(Display *d, Window w);
+// The frames the window shows in ms milliseconds from just before the action: the times the server
+// reports it damaged, as each present repaints it. A present reaches the window a little after the
+// swap, so what comes in a settling time before the action is not counted.
+int framesShown(Display *d, Window w, int ms, const std::function<void()> &action = {});
