@@ -1,5 +1,4 @@
 // The window layer's pieces without a server: placement on the desktop and BMP output.
-#include "ug/instance.h"
 #include "ug/ug_internal.h"
 
 #include <errno.h>

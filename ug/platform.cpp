@@ -1,5 +1,4 @@
 // The platform in use, and the window layer's platform operations handed to it.
-#include "ug/instance.h"
 #include "ug/platform.h"
 
 #include <stdlib.h>
@@ -35,11 +34,6 @@ void ugSetDesktopHints(EGLNativeWindowType window)
         ugPlatform()->setDesktopHints(window);
 }
 void ugInhibitScreenSaver(UgDisplay *display, int inhibit) { ugPlatform()->inhibitIdle(display, inhibit); }
-
-int raiseRunningInstance(const char *modulePath, int timeoutMs)
-{
-    return ugPlatform()->raiseRunningInstance(modulePath, timeoutMs);
-}
 
 void ugToggleFullscreen(UgWin *win)
 {

@@ -429,7 +429,6 @@ static void wlReadEvents()
         _exit(2);
     }
     wlRepeatKeys();
-    wlAnswerInstances();
     // The loop reads again once the paint that asked for a frame has been committed: from then on
     // the wait is the compositor's, however long drawing took.
     long long now = ugNowUs();
@@ -447,8 +446,8 @@ static void wlWaitEvents(long long waitUs)
             waitUs = untilRepeat > 0 ? untilRepeat : 0;
     }
     wl_display_flush(wl.display);
-    pollfd p[2] = {{wl_display_get_fd(wl.display), POLLIN, 0}, {instanceSocket, POLLIN, 0}};
-    poll(p, p[1].fd >= 0 ? 2 : 1, waitUs < 0 ? -1 : (int)((waitUs + 999) / 1000));
+    pollfd p[2] = {{wl_display_get_fd(wl.display), POLLIN, 0}, {instanceWakeFd, POLLIN, 0}};  // -1: left out
+    poll(p, 2, waitUs < 0 ? -1 : (int)((waitUs + 999) / 1000));
 }
 
 static int wlCanBeSeen(const UgNativeWindow *w)
@@ -528,5 +527,5 @@ const UgPlatform waylandPlatform = {
     "Wayland", "WAYLAND_DISPLAY", wlConnect, wlEglDisplay, 0, wlCreateWindow, wlDestroyWindow, wlClientRect,
     wlCursorPos, wlReadDesktop, wlMaximiseWindow, wlPlaceWindow, wlFillsDesktop, nullptr, wlReadEvents,
     wlWaitEvents, wlCanBeSeen, wlFramePosted, wlToggleFullscreen, wlIsMinimised, wlInhibitIdle, nullptr,
-    wlContentScale, wlKeyRepeat, &waylandDialogs, wlRaiseRunningInstance,
+    wlContentScale, wlKeyRepeat, &waylandDialogs, wlBringForward,
 };

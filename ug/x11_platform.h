@@ -30,15 +30,7 @@ void x11ToggleFullscreen(UgNativeWindow *w);
 int x11IsMinimised(const UgNativeWindow *w);
 void x11InhibitIdle(UgDisplay *display, int inhibit);
 void x11SetWindowIcon(EGLNativeWindowType window, const unsigned long *icon, size_t length);
-int x11RaiseRunningInstance(const char *modulePath, int timeoutMs);
-
-// The running instance's window, searched for among the top-level windows (x11_instance.cpp).
-struct InstanceSearch {
-    const char *modulePath;
-    Window foundWindow;  // 0 until a match
-};
-// Checks one top-level window against the search; 0 stops the enumeration with the window stored.
-int matchInstanceWindow(Display *display, Window window, InstanceSearch *search);
+int x11BringForward(EGLNativeWindowType window, const char *token);
 
 // Interns an atom on the connection.
 Atom ugAtom(const char *name);

@@ -189,5 +189,5 @@ const UgPlatform x11Platform = {
     "X", "DISPLAY", x11Connect, x11EglDisplay, 1, x11CreateWindow, x11DestroyWindow, x11ClientRect, x11CursorPos,
     x11ReadDesktop, x11MaximiseWindow, x11PlaceWindow, x11FillsDesktop, x11SetDesktopHints, x11ReadEvents,
     x11WaitEvents, x11CanBeSeen, x11FramePosted, x11ToggleFullscreen, x11IsMinimised, x11InhibitIdle,
-    x11SetWindowIcon, x11ContentScale, x11KeyRepeat, &x11Dialogs, x11RaiseRunningInstance,
+    x11SetWindowIcon, x11ContentScale, x11KeyRepeat, &x11Dialogs, x11BringForward,
 };
