@@ -4,18 +4,11 @@
 # user's frame rate undisturbed and while a thousand connections at a time knock on its lock with
 # garbage, and how soon a later start of that user's is answered meanwhile. Run as root (another
 # user, uprobes), on an idle machine.
-# Usage: tools/lock_bench.sh [--seconds S] [--rounds N]   (defaults: 10 s, 5 rounds)
+# Usage: tools/lock_bench.sh [SECONDS [ROUNDS]]   (defaults: 10 s windows, 5 rounds)
 # BUILD_DIR names the build directory (default build).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds=10 rounds=5
-while [[ $# -gt 0 ]]; do
-  case $1 in
-    --seconds) seconds=$2; shift 2 ;;
-    --rounds) rounds=$2; shift 2 ;;
-    *) echo "usage: $0 [--seconds S] [--rounds N]" >&2; exit 2 ;;
-  esac
-done
+seconds=${1:-10} rounds=${2:-5}
 [[ $(id -u) -eq 0 ]] || { echo "lock_bench: run as root (another user, uprobes)" >&2; exit 1; }
 bash tools/deps.sh bench
 dir=${BUILD_DIR:-build}
