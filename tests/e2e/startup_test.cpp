@@ -160,13 +160,14 @@ TEST(StartUp, ASecondStartByThePlayerRaisesTheirGameAndEndsWithZeroWhateverElseR
     // Starts at once race for the lock: the one that takes it has no window yet when the others knock.
     // A start that waited on another's lock shows its window only after the 5 s it waits for an answer.
     enum { STARTS = 5, START_MS = 5000, END_MS = 3000 };
-    enum Besides { NOTHING, OWN_GARBAGE, OTHER_PLAYS, OTHER_ON_OLD_NAME, OTHER_GARBAGE };
+    enum Besides { NOTHING, OWN_GARBAGE, OWN_CRASHED, OTHER_PLAYS, OTHER_ON_OLD_NAME, OTHER_GARBAGE };
     const struct {
         const char *what;
         Besides besides;
     } cases[] = {
         {"nothing else", NOTHING},
         {"the player's own garbage knocks", OWN_GARBAGE},
+        {"the lock left by a game of the player's that was killed", OWN_CRASHED},
         // Another user's rows last: without root they are skipped, and with them the rest of the table.
         {"another user playing the same program on another display", OTHER_PLAYS},
         {"another user's process on the lock's old name", OTHER_ON_OLD_NAME},
@@ -191,6 +192,11 @@ TEST(StartUp, ASecondStartByThePlayerRaisesTheirGameAndEndsWithZeroWhateverElseR
                                   (dir / "rinkslider").string()},
                                  dir, o.server.name, {"XDG_RUNTIME_DIR=" + home, "HOME=" + home});
             ASSERT_NE(findWindow(o.display, "Rinkslider"), 0u) << errorsOf(other);
+        } else if (c.besides == OWN_CRASHED) {
+            Child killed = startProcess(dir / "rinkslider", {}, dir, s.server.name, env);
+            ASSERT_NE(findWindow(s.display, "Rinkslider"), 0u);
+            stopProcess(killed);
+            ASSERT_TRUE(waitFor([&] { return windowsTitled(s.display, "Rinkslider").empty(); }));
         } else if (c.besides == OTHER_ON_OLD_NAME) {
             other = runAs(OTHER_UID, [&] { return holdOldName(dir / "rinkslider"); });
             ASSERT_NE(other.pid, 0);
