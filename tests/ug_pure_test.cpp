@@ -1,6 +1,9 @@
-// The window layer's pieces without a server: placement on the desktop and BMP output.
+// The window layer's pieces without a server: placement on the desktop, BMP output and the
+// instance lock's folder.
 #include <gtest/gtest.h>
 
+#include "support/game_session.h"
+#include "ug/instance.h"
 #include "ug/x11_platform.h"
 
 #include <errno.h>
@@ -92,5 +95,32 @@ TEST(UgBmp, AFailedWriteSaysWhyAndLeavesTheOldFileAndNothingElse)
         EXPECT_EQ(contents(dir / "shot.bmp"), "precious");
         umount2(dir.c_str(), MNT_DETACH);
         fs::remove_all(dir);
+    }
+}
+
+TEST(UgInstance, TheLockGoesOnlyIntoARuntimeFolderNoOtherUserCanEnterOrWrite)
+{
+    const struct {
+        const char *what;
+        fs::perms mode;
+        uid_t owner;  // 0: the tests' own
+        bool used;
+    } rows[] = {
+        {"private", fs::perms::owner_all, 0, true},
+        {"open to others", fs::perms::owner_all | fs::perms::others_exec, 0, false},
+        {"writable by the group", fs::perms::owner_all | fs::perms::group_write, 0, false},
+        // Last: without root it is skipped.
+        {"another user's", fs::perms::owner_all, 65534, false},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        fs::path dir = scratchDir();
+        fs::permissions(dir, row.mode);
+        if (row.owner && (geteuid() != 0 || chown(dir.c_str(), row.owner, row.owner) != 0))
+            GTEST_SKIP() << "giving a folder to another user needs root";
+        setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+        // Elsewhere, in a private folder of its own, the lock is still had.
+        EXPECT_EQ(claimInstance(dir.c_str(), 0), INSTANCE_OURS);
+        EXPECT_EQ(!fs::is_empty(dir), row.used);
     }
 }

@@ -15,7 +15,7 @@ if [[ ${1:-} == test || ${1:-} == bench ]]; then
              weston)
 fi
 if [[ ${1:-} == bench ]]; then
-  packages+=(linux-perf)
+  packages+=(linux-perf x11-utils python3)
 fi
 
 missing=()

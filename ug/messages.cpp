@@ -1,5 +1,6 @@
 // The message queue over the platform's connection: events become messages, then paints and the
 // motion of drags, then timers.
+#include "ug/instance.h"
 #include "ug/platform.h"
 
 enum { UG_QUEUE_SIZE = 256 };
@@ -177,6 +178,7 @@ int ugGetMessage(UgMsg *msg)
     }
     const UgPlatform *platform = ugPlatform();
     for (;;) {
+        answerKnocks();
         platform->readEvents();
         long long waitUs = -1;
         if (nextMessage(msg, &waitUs))

@@ -1,5 +1,4 @@
 // The platform in use.
-#include "ug/instance.h"
 #include "ug/platform.h"
 
 #include <stdlib.h>
@@ -23,9 +22,4 @@ const UgPlatform *ugPlatform()
         if (i == count - 1 || platforms[i]->connect())
             chosen = platforms[i];
     return chosen;
-}
-
-int raiseRunningInstance(const char *modulePath, int timeoutMs)
-{
-    return ugPlatform()->raiseRunningInstance(modulePath, timeoutMs);
 }

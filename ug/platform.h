@@ -85,7 +85,9 @@ struct UgPlatform {
     void (*keyRepeat)(int *delayMs, int *periodMs);
 
     const struct UgDialogPlatform *dialogs;
-    int (*raiseRunningInstance)(const char *modulePath, int timeoutMs);
+    // Brings the game window forward, with the activation token a later start handed over ("" for
+    // none); 1 when done.
+    int (*bringForward)(EGLNativeWindowType window, const char *token);
 };
 
 extern const UgPlatform x11Platform, waylandPlatform;

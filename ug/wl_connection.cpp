@@ -177,7 +177,6 @@ void wlReadEvents()
         _exit(2);
     }
     wlRepeatKeys();
-    wlAnswerInstances();
     // The loop reads again once the paint that asked for a frame has been committed: from then on
     // the wait is the compositor's, however long drawing took.
     long long now = ugNowUs();
@@ -194,6 +193,6 @@ void wlWaitEvents(long long waitUs)
             waitUs = untilRepeat > 0 ? untilRepeat : 0;
     }
     wl_display_flush(wl.display);
-    pollfd p[2] = {{wl_display_get_fd(wl.display), POLLIN, 0}, {instanceSocket, POLLIN, 0}};
-    poll(p, p[1].fd >= 0 ? 2 : 1, waitUs < 0 ? -1 : (int)((waitUs + 999) / 1000));
+    pollfd p[2] = {{wl_display_get_fd(wl.display), POLLIN, 0}, {instanceWakeFd, POLLIN, 0}};  // -1: left out
+    poll(p, 2, waitUs < 0 ? -1 : (int)((waitUs + 999) / 1000));
 }

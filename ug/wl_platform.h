@@ -114,10 +114,7 @@ void wlRepeatKeys();
 // Forgets a window the seat's focus was on.
 void wlForgetFocus(const UgNativeWindow *w);
 
-// The single instance (wl_instance.cpp): answers the later starts that asked this one to come forward.
-void wlAnswerInstances();
-
 // Drops a dialog's picture and its buffer (wl_dialogs.cpp).
 void wlFreePicture(WlWindow *ww);
-// Asks the running game to come forward (wl_instance.cpp).
-int wlRaiseRunningInstance(const char *modulePath, int timeoutMs);
+// The single instance (wl_instance.cpp): asks the compositor to bring the game window forward.
+int wlBringForward(EGLNativeWindowType window, const char *token);

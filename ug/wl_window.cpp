@@ -349,7 +349,7 @@ static UgPlatform waylandOperations()
     p.inhibitIdle = wlInhibitIdle;
     p.keyRepeat = wlKeyRepeat;
     p.dialogs = &waylandDialogs;
-    p.raiseRunningInstance = wlRaiseRunningInstance;
+    p.bringForward = wlBringForward;
     return p;
 }
 

@@ -1,4 +1,5 @@
 // X events turned into messages and window state, and the wait for the next.
+#include "ug/instance.h"
 #include "ug/x11_platform.h"
 
 #include <X11/Xutil.h>
@@ -101,13 +102,13 @@ void x11ReadEvents()
     }
 }
 
-// Sleeps in the kernel until the server speaks or the deadline has passed: poll's milliseconds are
-// rounded up, so it never wakes early and spins.
+// Sleeps in the kernel until the server speaks, a later start knocks or the deadline has passed:
+// poll's milliseconds are rounded up, so it never wakes early and spins.
 void x11WaitEvents(long long waitUs)
 {
     XFlush(x11.display);
-    pollfd p{ConnectionNumber(x11.display), POLLIN, 0};
-    poll(&p, 1, waitUs < 0 ? -1 : (int)((waitUs + 999) / 1000));
+    pollfd p[2] = {{ConnectionNumber(x11.display), POLLIN, 0}, {instanceWakeFd, POLLIN, 0}};  // -1: left out
+    poll(p, 2, waitUs < 0 ? -1 : (int)((waitUs + 999) / 1000));
 }
 
 // The deadline of the frame after the one due now: a period on from this one's, however late the

@@ -113,12 +113,4 @@ void x11SetWindowIcon(EGLNativeWindowType window, const unsigned long *icon, siz
 
 // The rest of the platform table's operations, each in the file of its concern.
 void x11InhibitIdle(UgDisplay *display, int inhibit);
-int x11RaiseRunningInstance(const char *modulePath, int timeoutMs);
-
-// The running instance's window, searched for among the top-level windows (x11_instance.cpp).
-struct InstanceSearch {
-    const char *modulePath;
-    Window foundWindow;  // 0 until a match
-};
-// Checks one top-level window against the search; 0 stops the enumeration with the window stored.
-int matchInstanceWindow(Display *display, Window window, InstanceSearch *search);
+int x11BringForward(EGLNativeWindowType window, const char *token);

@@ -226,7 +226,7 @@ static UgPlatform x11Operations()
     p.inhibitIdle = x11InhibitIdle;
     p.keyRepeat = x11KeyRepeat;
     p.dialogs = &x11Dialogs;
-    p.raiseRunningInstance = x11RaiseRunningInstance;
+    p.bringForward = x11BringForward;
     return p;
 }
 

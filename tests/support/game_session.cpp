@@ -18,8 +18,7 @@ const Shade SKY{{128, 128, 255}, 2}, TABLE_TOP{{92, 208, 92}, 2}, PUCK_TOP{{208,
     USER_MALLET_TOP{{92, 92, 208}, 2}, CPU_MALLET_TOP{{208, 92, 208}, 2}, FLOOR{{140, 46, 68}, 25},
     TEXT{{255, 192, 240}, 63};
 
-// Kills the child if it runs.
-static void stopProcess(Child &c)
+void stopProcess(Child &c)
 {
     if (c.pid > 0) {
         kill(c.pid, SIGKILL);

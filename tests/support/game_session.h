@@ -79,6 +79,8 @@ Window startCompositor(Session &s, int w, int h, int scale = 1);
 // display, and its window is the compositor's output.
 Window startGame(Session &s, const fs::path &program = {}, const fs::path &workDir = {},
                  const std::vector<std::string> &env = {});
+// Kills the child if it runs.
+void stopProcess(Child &c);
 // The exit code once the child ends (128 + signal), or -1 after killing it when it runs past the time.
 int exitCode(Child &c, int timeoutMs = WAIT_MS);
 // True while the child runs.
