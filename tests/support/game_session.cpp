@@ -100,6 +100,8 @@ fs::path gameCopy(const char *image, const std::string *bytes)
 Child startProcess(const fs::path &program, const std::vector<std::string> &args, const fs::path &workDir,
                    const std::string &display, const std::vector<std::string> &env)
 {
+    // The test program's own runtime folder, private as logind makes one: the games' locks go there.
+    static const fs::path runtime = scratchDir();
     char errors[] = "/tmp/rinkslider-stderr-XXXXXX";
     int errorFd = mkstemp(errors);
     pid_t pid = errorFd < 0 ? -1 : fork();
@@ -111,7 +113,8 @@ Child startProcess(const fs::path &program, const std::vector<std::string> &args
         } else {
             // On an X display nothing of a desktop's own compositor may be found instead.
             setenv("DISPLAY", display.c_str(), 1);
-            for (const char *name : {"WAYLAND_DISPLAY", "WAYLAND_SOCKET", "XDG_RUNTIME_DIR"})
+            setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+            for (const char *name : {"WAYLAND_DISPLAY", "WAYLAND_SOCKET"})
                 unsetenv(name);
         }
         for (const std::string &entry : env)
