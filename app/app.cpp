@@ -81,8 +81,11 @@ void onIdle(UgWin *win)
     bool inPlay = gameWorld.goalState == 0, minimised = ugIsMinimised(win);
     if (inPlay && minimised)
         gamePaused = true;
-    ugInhibitScreenSaver(win->display, inPlay && !gamePaused && !minimised);
+    bool playing = inPlay && !gamePaused && !minimised;
+    ugInhibitScreenSaver(win->display, playing);
     placeListenerAtCamera(soundMuted || gamePaused || minimised);
+    // Nothing sounds while the puck waits for its serve: the device rests until the serve's tick.
+    expectSounds(playing);
     if (gamePaused)
         return;
     const GameWorld before = gameWorld;
