@@ -95,8 +95,11 @@ void onIdle(UgWin *win)
         gamePaused = true;
         showChange(win);
     }
-    ugInhibitScreenSaver(win->display, inPlay && !gamePaused && !minimised);
+    bool playing = inPlay && !gamePaused && !minimised;
+    ugInhibitScreenSaver(win->display, playing);
     placeListenerAtCamera(soundMuted || gamePaused || minimised);
+    // Nothing sounds while the puck waits for its serve: the device rests until the serve's tick.
+    expectSounds(playing);
     repeatHeldTurn(win, monotonicMs());
     // A paused tick moves nothing, so play resumes from where the picture stands.
     const GameWorld before = gameWorld;

@@ -5,8 +5,10 @@
 
 #include <AL/al.h>
 #include <AL/alc.h>
+#include <AL/alext.h>
 #include <fcntl.h>
 #include <stdio.h>
+#include <string.h>
 #include <unistd.h>
 
 namespace {
@@ -14,6 +16,8 @@ namespace {
 constexpr int SOURCE_COUNT = 8;
 // About the camera's distance: the near end plays at full gain and the far end softer.
 constexpr float REFERENCE_DISTANCE = 60;
+// OpenAL Soft's recorder to a file: a pause rewinds it to the file's head, over what it recorded.
+constexpr const char *WAVE_WRITER = "Wave File Writer";
 
 struct SoundSystem {
     ALCdevice *device;
@@ -22,6 +26,10 @@ struct SoundSystem {
     ALuint sources[SOURCE_COUNT];
     int sourceCount;
     int oldest;
+    // Null where the device cannot be paused (ALC_SOFT_pause_device).
+    LPALCDEVICEPAUSESOFT devicePause;
+    LPALCDEVICERESUMESOFT deviceResume;
+    bool muted, soundsSoon, devicePaused;
 };
 
 SoundSystem soundSystem;
@@ -60,6 +68,41 @@ void openDeviceQuietly(SoundSystem &s)
             close(fd);
 }
 
+// Whether any source is still playing a sound.
+bool anySourcePlaying(const SoundSystem &s)
+{
+    for (int i = 0; i < s.sourceCount; i++) {
+        ALint state = AL_STOPPED;
+        alGetSourcei(s.sources[i], AL_SOURCE_STATE, &state);
+        if (state == AL_PLAYING)
+            return true;
+    }
+    return false;
+}
+
+// Runs a paused device again.
+void resumeDevice(SoundSystem &s)
+{
+    if (s.devicePaused) {
+        s.deviceResume(s.device);
+        s.devicePaused = false;
+    }
+}
+
+// Runs the device while a sound can come and be heard; otherwise pauses it, and with it the mixing,
+// once the sounds playing have ended.
+void followDemand(SoundSystem &s)
+{
+    if (!s.devicePause)
+        return;
+    if (s.soundsSoon && !s.muted) {
+        resumeDevice(s);
+    } else if (!s.devicePaused && !anySourcePlaying(s)) {
+        s.devicePause(s.device);
+        s.devicePaused = true;
+    }
+}
+
 }  // namespace
 
 bool openSound()
@@ -79,6 +122,16 @@ bool openSound()
             break;
         alSourcef(s.sources[s.sourceCount], AL_REFERENCE_DISTANCE, REFERENCE_DISTANCE);
         s.sourceCount++;
+    }
+    // Until told otherwise, sounds may come at any time.
+    s.soundsSoon = true;
+    const char *name = alcGetString(s.device, ALC_ALL_DEVICES_SPECIFIER);
+    bool recorder = name && strcmp(name, WAVE_WRITER) == 0;
+    if (!recorder && alcIsExtensionPresent(s.device, "ALC_SOFT_pause_device")) {
+        s.devicePause = (LPALCDEVICEPAUSESOFT)alcGetProcAddress(s.device, "alcDevicePauseSOFT");
+        s.deviceResume = (LPALCDEVICERESUMESOFT)alcGetProcAddress(s.device, "alcDeviceResumeSOFT");
+        if (!s.deviceResume)
+            s.devicePause = nullptr;
     }
     return true;
 }
@@ -101,19 +154,31 @@ void closeSound()
 
 void placeListener(float eyeX, float eyeY, float eyeZ, bool muted)
 {
-    if (!soundSystem.context)
+    SoundSystem &s = soundSystem;
+    if (!s.context)
         return;
     const ALfloat orientation[] = {-eyeX, -eyeY, -eyeZ, 0, 1, 0};
     alListener3f(AL_POSITION, eyeX, eyeY, eyeZ);
     alListenerfv(AL_ORIENTATION, orientation);
     alListenerf(AL_GAIN, muted ? 0 : 1);
+    s.muted = muted;
+    followDemand(s);
+}
+
+void expectSounds(bool soon)
+{
+    SoundSystem &s = soundSystem;
+    s.soundsSoon = soon;
+    if (s.context)
+        followDemand(s);
 }
 
 void playSound(SoundId id, float x, float z)
 {
     SoundSystem &s = soundSystem;
-    if (!s.context || s.sourceCount == 0 || !s.buffers[id])
+    if (!s.context || s.sourceCount == 0 || !s.buffers[id] || s.muted)
         return;
+    resumeDevice(s);
     ALuint source = s.sources[s.oldest];
     s.oldest = (s.oldest + 1) % s.sourceCount;
     alSourceStop(source);

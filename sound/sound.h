@@ -11,5 +11,10 @@ bool openSound();
 void closeSound();
 // Puts the listener at the eye, looking at the table's centre with the world's up; gain 0 when muted.
 void placeListener(float eyeX, float eyeY, float eyeZ, bool muted);
-// Starts the sound at the table point (x, z) on the pool's oldest source, without waiting for it.
+// Tells whether a sound may come soon. While none can, or while muted, the device is paused once the
+// sounds playing have ended, and mixes nothing; it runs again when sounds can come and be heard, or
+// for the next sound. A device that records to a file is never paused.
+void expectSounds(bool soon);
+// Starts the sound at the table point (x, z) on the pool's oldest source, without waiting for it;
+// nothing while muted.
 void playSound(SoundId id, float x, float z);

@@ -1,5 +1,6 @@
 // The rules of play (serve, goals, rebounds, strikes, the opponent, the order of a tick), what a tick
-// is heard as, the camera, what keys and taps do to the world, and where the on-screen controls go.
+// is heard as and when the sound device mixes, the camera, what keys and taps do to the world, and
+// where the on-screen controls go.
 #include "app/app.h"
 #include "assets/font.h"
 #include "game/events.h"
@@ -7,12 +8,16 @@
 #include "game/opponent.h"
 #include "game/physics.h"
 #include "game/world.h"
+#include "sound/sound.h"
 #include "support/fresh_world.h"
 
+#include <AL/alc.h>
+#include <AL/alext.h>
 #include <array>
 #include <gtest/gtest.h>
 #include <math.h>
 #include <string.h>
+#include <unistd.h>
 
 namespace {
 
@@ -208,6 +213,50 @@ TEST_F(GameTest, EachTickTellsItsReboundsStrikesAndGoals)
         for (Kind k : kinds)
             EXPECT_EQ((tickEvents(before, gameWorld).*k).happened, k == c.want) << c.what;
     }
+}
+
+// Nanoseconds of sound the device has mixed: the count stands while the device is paused.
+int64_t soundMixedNs()
+{
+    ALCdevice *device = alcGetContextsDevice(alcGetCurrentContext());
+    auto clock = (LPALCGETINTEGER64VSOFT)alcGetProcAddress(device, "alcGetInteger64vSOFT");
+    ALCint64SOFT ns = 0;
+    clock(device, ALC_DEVICE_CLOCK_SOFT, 1, &ns);
+    return ns;
+}
+
+TEST_F(GameTest, TheSoundDeviceMixesOnlyWhileASoundCanComeAndBeHeard)
+{
+    // OpenAL Soft's device without output, whose mixer keeps real time while it runs.
+    setenv("ALSOFT_DRIVERS", "null", 1);
+    ASSERT_TRUE(openSound());
+    const struct {
+        const char *what;
+        bool muted, paused;
+        int goalState;
+        bool mixing;
+    } cases[] = {
+        {"in play, the serve sounding", false, false, 0, true},
+        {"paused, once the serve's sound has ended", false, true, 0, false},
+        {"resumed", false, false, 0, true},
+        {"muted", true, false, 0, false},
+        {"unmuted", false, false, 0, true},
+        {"waiting for a serve", false, false, 1, false},
+        {"served", false, false, 0, true},
+    };
+    for (const auto &c : cases) {
+        soundMuted = c.muted;
+        gamePaused = c.paused;
+        gameWorld.goalState = c.goalState;
+        onIdle(&win);
+        usleep(150000);
+        onIdle(&win);
+        int64_t before = soundMixedNs();
+        usleep(60000);
+        EXPECT_EQ(soundMixedNs() > before, c.mixing) << c.what;
+    }
+    soundMuted = false;
+    closeSound();
 }
 
 TEST_F(GameTest, TheCameraLooksFromBehindThePlayersEndAndArrowsTurnItWithinTwentyDegrees)
