@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Measures the game against the scene floor (tools/bench/scene_floor.cpp) under a private Xvfb at
-# 640x480 and 1920x1080, the game under openbox visible and minimised, and its sound on and muted
-# with the delay from a tick to its sound, recorded by OpenAL Soft's wave writer; prints the table
-# and writes it into BENCHMARKS.md between the measured markers. Run as root, on an idle machine.
+# 640x480 and 1920x1080, the game paused and waiting for a serve against in play, the game under
+# openbox visible and minimised, and its sound on and muted with the delay from a tick to its sound,
+# recorded by OpenAL Soft's wave writer; prints the table and writes it into BENCHMARKS.md between
+# the measured markers. Run as root, on an idle machine.
 # Usage: tools/bench.sh [--seconds S] [--rounds N]   (defaults: 20 s, 2 rounds)
 # BUILD_DIR names the build directory (default build-bench).
 set -euo pipefail
@@ -139,6 +140,9 @@ for size in 640x480 1920x1080; do
   for ((r = 0; r < rounds; r++)); do
     runQuietly "$game" >>"$tmp/$size.game"
     runQuietly "$floor" >>"$tmp/$size.floor"
+    runQuietly --key p "$game" >>"$tmp/$size.paused"
+    # The computer scores the first serve's puck 4 s after the serve; then the puck waits.
+    warmup=$((4 + warmup)) runQuietly "$game" >>"$tmp/$size.waiting"
     if [[ $size == 640x480 ]]; then
       withSound runQuietly "$game" >>"$tmp/sound.on"
       withSound runQuietly --key m "$game" >>"$tmp/sound.muted"
@@ -154,11 +158,14 @@ for size in 640x480 1920x1080; do
   done
   kill ${helpers#"$saved"} 2>/dev/null && wait ${helpers#"$saved"} 2>/dev/null || true
   helpers=$saved
-  for kind in game floor visible minimised; do
-    table+=$'\n'$(row "$size" "$(sed 's/visible/game under openbox/; s/minimised/game under openbox, minimised/' <<<"$kind")" <"$tmp/$size.$kind")
+  for kind in game floor paused waiting visible minimised; do
+    table+=$'\n'$(row "$size" "$(sed 's/^paused/game, paused with p/; s/waiting/game, waiting for a serve/; s/visible/game under openbox/; s/minimised/game under openbox, minimised/' <<<"$kind")" <"$tmp/$size.$kind")
   done
-  ratios+="- $size: CPU a present, game/floor: $(awk -F' [|] ' 'NR==1{g=$8} NR==2{print (g+0 && $8+0) ? sprintf("%.2f", g/$8) : "n/a"}' <<<"$(tail -n 4 <<<"$table")")"
-  ratios+="; CPU, minimised/visible: $(awk -F' [|] ' 'NR==3{v=$7} NR==4{print (v+0) ? sprintf("%.3f", $7/v) : "n/a"}' <<<"$(tail -n 4 <<<"$table")")"$'\n'
+  # CPU s/s is the 7th column, CPU a present the 8th; the size's rows in the order above.
+  ratios+="- $size: $(awk -F' [|] ' '{cpu[NR] = $7; each[NR] = $8}
+    function share(a, b) { return (a != "" && b + 0) ? sprintf("%.3f", a / b) : "n/a" }
+    END { printf "CPU a present, game/floor: %s; CPU, paused/in play: %s; waiting/in play: %s; minimised/visible: %s",
+          share(each[1], each[2]), share(cpu[3], cpu[1]), share(cpu[4], cpu[1]), share(cpu[6], cpu[5]) }' <<<"$(tail -n 6 <<<"$table")")"$'\n'
 done
 
 table+=$'\n'$(row 640x480 "game, sound on (wave writer), $soundSeconds s" <"$tmp/sound.on")

@@ -1,6 +1,7 @@
 // The cost floor the game is measured against: the game's picture drawn with the least work. Same
 // window, GL state, textures, table, floor and heads-up display as the game, one frame a 40 ms
-// tick; puck and mallets come from meshes built once, and no game rules run.
+// tick; puck and mallets come from meshes of the game's cuts built once for the window's size, and
+// no game rules run.
 #include "app/app.h"
 #include "assets/font.h"
 #include "game/world.h"
@@ -11,28 +12,39 @@
 
 #include <GLES/gl.h>
 #include <stdio.h>
+#include <vector>
 
-// Puck and mallets are tubes of 8 slices, one stack, one loop; the knob is a sphere of 3 x 5.
-static const int tubeSlices = 8, knobStacks = 3, knobSlices = 5;
+// The game's tubes stand 0.5 high, one stack, one loop; the knob is a sphere of half a mallet's radius.
 static const float tubeHeight = 0.5f, knobScale = 0.5f;
-static const int tubeVertices = (tubeSlices + 1) * 2, knobVertices = knobStacks * (knobSlices + 1) * 2;
 
 // One tube's side with normals, its cap without.
 struct Tube {
-    float side[tubeVertices * 3], sideNormals[tubeVertices * 3], cap[tubeVertices * 3];
+    int slices;
+    std::vector<float> side, sideNormals, cap;
 };
 
 static Tube puckTube, malletTube;
-static float knob[knobVertices * 3], knobNormals[knobVertices * 3];
+static std::vector<float> knob, knobNormals;
+static MeshDetail builtFor;  // the cuts the meshes above were built with
 static const GLfloat puckDiffuse[] = {1, 0, 0, 1};
 static const GLfloat userMalletDiffuse[] = {0, 0, 1, 1};
 static const GLfloat cpuMalletDiffuse[] = {1, 0, 1, 1};
 
-// Fills a tube's arrays for the radius.
-static void buildTube(Tube *tube, float radius)
+// Floats of a strip's vertices: slices + 1 pairs of three, a strip each.
+static size_t stripFloats(int strips, int slices)
 {
-    buildCylinder(radius, tubeHeight, 1, tubeSlices, tube->side, tube->sideNormals);
-    buildDisk(0, radius, 1, tubeSlices, tube->cap);
+    return (size_t)strips * (slices + 1) * 2 * 3;
+}
+
+// Fills a tube's arrays for the radius and slices.
+static void buildTube(Tube *tube, float radius, int slices)
+{
+    tube->slices = slices;
+    tube->side.resize(stripFloats(1, slices));
+    tube->sideNormals.resize(stripFloats(1, slices));
+    tube->cap.resize(stripFloats(1, slices));
+    buildCylinder(radius, tubeHeight, 1, slices, tube->side.data(), tube->sideNormals.data());
+    buildDisk(0, radius, 1, slices, tube->cap.data());
 }
 
 // A capped tube standing on position, in the colour given, as the game places it.
@@ -42,12 +54,13 @@ static void drawTube(const Tube &tube, const Vec3 &position, const GLfloat *colo
     glPushMatrix();
     glTranslatef(position.x, position.y + tubeHeight, position.z);
     glRotatef(90, -1, 0, 0);
-    drawStrips(tube.cap, nullptr, 1, tubeSlices);
+    glNormal3f(0, 0, 1);
+    drawStrips(tube.cap.data(), nullptr, 1, tube.slices);
     glPopMatrix();
     glPushMatrix();
     glTranslatef(position.x, position.y, position.z);
     glRotatef(90, -1, 0, 0);
-    drawStrips(tube.side, tube.sideNormals, 1, tubeSlices);
+    drawStrips(tube.side.data(), tube.sideNormals.data(), 1, tube.slices);
     glPopMatrix();
 }
 
@@ -57,8 +70,24 @@ static void drawMallet(const Mallet &mallet, const GLfloat *colour)
     drawTube(malletTube, mallet.position, colour);
     glPushMatrix();
     glTranslatef(mallet.position.x, mallet.position.y + tubeHeight, mallet.position.z);
-    drawStrips(knob, knobNormals, knobStacks, knobSlices);
+    drawStrips(knob.data(), knobNormals.data(), builtFor.knobStacks, builtFor.knobSlices);
     glPopMatrix();
+}
+
+// The game's projection and cuts for the size; the meshes are built again only for new cuts.
+static void onFloorResize(UgWin *win, int width, int height)
+{
+    onResize(win, width, height);
+    const MeshDetail &d = meshDetail;
+    if (d.puckSlices == builtFor.puckSlices && d.malletSlices == builtFor.malletSlices &&
+        d.knobSlices == builtFor.knobSlices && d.knobStacks == builtFor.knobStacks)
+        return;
+    builtFor = d;
+    buildTube(&puckTube, gameWorld.puck.radius, d.puckSlices);
+    buildTube(&malletTube, gameWorld.userMallet.radius, d.malletSlices);
+    knob.resize(stripFloats(d.knobStacks, d.knobSlices));
+    knobNormals.resize(knob.size());
+    buildSphere(gameWorld.userMallet.radius * knobScale, d.knobStacks, d.knobSlices, knob.data(), knobNormals.data());
 }
 
 // The game's frame with the prebuilt meshes.
@@ -95,11 +124,8 @@ int main()
         return 1;
     }
     serve();
-    buildTube(&puckTube, gameWorld.puck.radius);
-    buildTube(&malletTube, gameWorld.userMallet.radius);
-    buildSphere(gameWorld.userMallet.radius * knobScale, knobStacks, knobSlices, knob, knobNormals);
     ugSetDrawHandler(win, onFloorDisplay);
-    ugSetResizeHandler(win, onResize);
+    ugSetResizeHandler(win, onFloorResize);
     ugSetIdleHandler(display, onFloorIdle);
     ugRun(display);
     return 0;
