@@ -100,7 +100,7 @@ void onIdle(UgWin *win)
     placeListenerAtCamera(soundMuted || gamePaused || minimised);
     // Nothing sounds while the puck waits for its serve: the device rests until the serve's tick.
     expectSounds(playing);
-    repeatHeldTurn(win, monotonicMs());
+    repeatHeldTurn(win, ugNowMs());
     // A paused tick moves nothing, so play resumes from where the picture stands.
     const GameWorld before = gameWorld;
     lastTick = {before.puck.position, before.cpuMallet.position, serveCount};

@@ -4,7 +4,6 @@
 
 #include <math.h>
 #include <stdlib.h>
-#include <time.h>
 
 bool soundMuted = false;
 bool gamePaused = false;
@@ -179,7 +178,7 @@ void pressPointer(UgWin *win, const PointerPress &press)
 
 void onPointer(UgWin *win, int, int, int x, int y)
 {
-    PointerPress press = {ugPointerDevice(win), x, y, monotonicMs(), 0, 0};
+    PointerPress press = {ugPointerDevice(win), x, y, ugNowMs(), 0, 0};
     // Only a finger can hold a control, so only a finger needs the pace.
     if (press.device == UG_DEVICE_TOUCH)
         ugKeyRepeat(win, &press.repeatDelayMs, &press.repeatPeriodMs);
@@ -211,11 +210,4 @@ void repeatHeldTurn(UgWin *win, long long nowMs)
     const long long wholeRange = cameraTurns - 1;
     for (long long i = 0; i < due && i < wholeRange; i++)
         actOnKey(win, controlKeys[pressedControl]);
-}
-
-long long monotonicMs()
-{
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return now.tv_sec * 1000LL + now.tv_nsec / 1000000;
 }

@@ -40,7 +40,7 @@ void onRelease(UgWin *win, int button, int x, int y);
 struct PointerPress {
     UgDevice device;
     int x, y;                            // client pixels
-    long long timeMs;                    // on monotonicMs's clock
+    long long timeMs;                    // on ugNowMs's clock
     int repeatDelayMs, repeatPeriodMs;   // how a held turn repeats, as a held key would
 };
 // A finger on a shown control acts as that control's key and never moves the mallet; any other press
@@ -54,7 +54,5 @@ void repeatHeldTurn(UgWin *win, long long nowMs);
 bool controlShown(int control);
 // Where the controls go in the window at its size and scale, worked out again only when either changes.
 const ControlLayout &touchControlLayout(UgWin *win);
-// Milliseconds on a clock that never goes back.
-long long monotonicMs();
 // out = a + b; out may be a or b.
 void add3(const Vec3 *a, const Vec3 *b, Vec3 *out);

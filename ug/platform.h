@@ -103,8 +103,7 @@ int ugSlotOf(const UgNativeWindow *w);
 // A free slot holding the procedure of the registered class, null when the class is unknown or the
 // table is full.
 UgNativeWindow *ugClaimSlot(const char *className);
-// Milliseconds and microseconds of the monotonic clock.
-long long ugNowMs();
+// Microseconds of the monotonic clock.
 long long ugNowUs();
 // Packs a client point or size into lParam: the first in the low 16 bits, the second in the high.
 UgLParam ugPackPair(int low, int high);

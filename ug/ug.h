@@ -92,6 +92,9 @@ void ugInhibitScreenSaver(UgDisplay *display, int inhibit);
 // width x height ARGB pixels row by row.
 void ugSetWindowIcon(UgWin *win, const unsigned long *icon, size_t length);
 
+// Milliseconds on a clock that never goes back, the one the layer's timers keep.
+long long ugNowMs();
+
 // The kind of device a press, drag or release comes from.
 enum UgDevice { UG_DEVICE_MOUSE, UG_DEVICE_TOUCH };
 // The device of the press, drag or release whose handler runs now: a mouse button or a finger.
