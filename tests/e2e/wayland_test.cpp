@@ -184,6 +184,10 @@ TEST(Wayland, PlayedByTouchTheMalletFollowsOneFingerTheBoxTakesATouchAndTheShell
     };
     // The last is a phone's: its picture 720 x 1440.
     for (Screen screen : {Screen{640, 480, 1, true}, Screen{320, 240, 2, true}, Screen{360, 720, 2, false}}) {
+        // Under memcheck the game draws the phone's picture so slowly that its window counts as
+        // hidden, which pauses play: that screen is left to the plain run.
+        if (getenv("RINKSLIDER_VALGRIND") && screen.height > screen.width)
+            continue;
         int scale = screen.scale;
         SCOPED_TRACE(std::to_string(screen.width) + " x " + std::to_string(screen.height) + " at scale " +
                      std::to_string(scale));
@@ -227,16 +231,19 @@ TEST(Wayland, PlayedByTouchTheMalletFollowsOneFingerTheBoxTakesATouchAndTheShell
             for (int x = 0; x < box.width; x++)
                 if (box.pixels[(size_t)y * box.width + x] == DIALOG.rgb)
                     right = std::max(right, x), bottom = std::max(bottom, y);
-        touchScreen(s, "down 5 " + std::to_string(right - 52 * scale) + " " + std::to_string(bottom - 23 * scale) +
-                           "\nframe\nup 5\nframe\n");
-        EXPECT_TRUE(captureUntil(s.display, w, [](const Shot &shot) {
-            return countShade(shot, Area{0, 0, shot.width, shot.height}, DIALOG) < 1000;  // the pointer's arrow
+        // Until the box's frame has drawn its shadow, the compositor may give the shadow a touch
+        // over the box: the touch comes again while the box stays.
+        std::string cancel = "down 5 " + std::to_string(right - 52 * scale) + " " +
+                             std::to_string(bottom - 23 * scale) + "\nframe\nup 5\nframe\n";
+        EXPECT_TRUE(waitFor([&] {
+            return touchScreen(s, cancel) && captureUntil(s.display, w, [](const Shot &shot) {
+                       return countShade(shot, Area{0, 0, shot.width, shot.height}, DIALOG) < 1000;  // the pointer's arrow
+                   }, nullptr, 500);
         })) << "the box stays";
         EXPECT_FALSE(fs::exists(home / "Screenshot.bmp"));
 
-        // The game takes touches again, and with them the keyboard; the shell's close ends it.
-        play(touchSteps[0]);
-        touchScreen(s, "up 0\nframe\nclose\n");
+        // A touch gives the game the keyboard back, and the shell's close for that window ends it.
+        touchScreen(s, inPixels("down 0 0 0\nframe\nup 0\nframe\nclose\n", origin, &seen.x, &seen.y));
         EXPECT_EQ(exitCode(s.game), 0) << errorsOf(s.game);
         closeSession(s);
     }

@@ -37,7 +37,7 @@ bool openSession(Session &s, int w, int h)
     ignoreXErrors();
     s.game = s.compositor = Child{0, {}};
     s.wayland.clear();
-    s.touchScreen = -1;
+    s.touchFifo = -1;
     s.server = startXServer(w, h);
     s.display = s.server.pid ? XOpenDisplay(s.server.name.c_str()) : nullptr;
     connections->push_back(s.display);
@@ -50,9 +50,9 @@ void closeSession(Session &s)
 {
     stopProcess(s.game);
     stopProcess(s.compositor);
-    if (s.touchScreen >= 0)
-        close(s.touchScreen);
-    s.touchScreen = -1;
+    if (s.touchFifo >= 0)
+        close(s.touchFifo);
+    s.touchFifo = -1;
     if (s.display)
         XCloseDisplay(s.display);
     s.display = nullptr;
@@ -145,7 +145,7 @@ Window startCompositor(Session &s, int w, int h, int scale)
     fs::path runtime = scratchDir(), fifo = runtime / "touch-screen";
     std::string socket = "wayland-" + runtime.filename().string();
     s.wayland = {"XDG_RUNTIME_DIR=" + runtime.string(), "WAYLAND_DISPLAY=" + socket};
-    s.touchScreen = mkfifo(fifo.c_str(), 0600) == 0 ? open(fifo.c_str(), O_RDWR | O_CLOEXEC) : -1;
+    s.touchFifo = mkfifo(fifo.c_str(), 0600) == 0 ? open(fifo.c_str(), O_RDWR | O_CLOEXEC) : -1;
     std::vector<std::string> env = s.wayland;
     env.push_back("RINKSLIDER_TOUCH_FIFO=" + fifo.string());
     s.compositor = startProcess("/usr/bin/weston",
@@ -166,7 +166,7 @@ Window startCompositor(Session &s, int w, int h, int scale)
 
 bool touchScreen(Session &s, const std::string &lines)
 {
-    return write(s.touchScreen, lines.data(), lines.size()) == (ssize_t)lines.size();
+    return write(s.touchFifo, lines.data(), lines.size()) == (ssize_t)lines.size();
 }
 
 // Under tools/sanitize/valgrind.sh the game runs inside memcheck, its errors turned into exit code 99.

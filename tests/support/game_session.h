@@ -50,7 +50,7 @@ struct Session {
     Child compositor;
     Window output;                     // the compositor's picture: a window on the X server
     std::vector<std::string> wayland;  // what a client needs to reach the compositor
-    int touchScreen;                   // the compositor's touch screen, written to; -1 without one
+    int touchFifo;                     // where the compositor's touch screen reads its events; -1 without one
 };
 
 // Starts an Xvfb of w x h and connects to it; false on failure.
