@@ -12,7 +12,7 @@ if [[ ${1:-} == test || ${1:-} == bench ]]; then
   packages+=(libgtest-dev xvfb libxtst-dev desktop-file-utils
              libbenchmark-dev clang libclang-rt-dev valgrind
              libxdamage-dev dpkg-dev lintian appstream openbox tint2 x11-xserver-utils
-             weston)
+             weston libweston-10-dev)
 fi
 if [[ ${1:-} == bench ]]; then
   packages+=(linux-perf x11-utils python3)

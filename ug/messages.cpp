@@ -63,6 +63,12 @@ void ugPostMotion(UgNativeWindow *w)
     postFrom(w->id, WM_MOUSEMOVE, 0, ugPackPair(w->motionX, w->motionY), w->motionDevice);
 }
 
+void ugDropMotion(UgNativeWindow *w, UgDevice device)
+{
+    if (w->motionDevice == device)
+        w->motionPending = 0;
+}
+
 void ugPostButton(UgNativeWindow *w, int button, int pressed, int x, int y, UgDevice device)
 {
     static const unsigned down[] = {WM_LBUTTONDOWN, WM_MBUTTONDOWN, WM_RBUTTONDOWN};

@@ -113,6 +113,8 @@ int ugQueueHasRoom();
 void ugNoteMotion(UgNativeWindow *w, int x, int y, UgDevice device);
 // Posts a drag's latest position as one motion message, when there is one not yet delivered.
 void ugPostMotion(UgNativeWindow *w);
+// Forgets a drag's latest position not yet delivered, when it came from the device.
+void ugDropMotion(UgNativeWindow *w, UgDevice device);
 // Posts a press or release of a button (0 left, 1 middle, 2 right) at the client point, after the
 // drag's latest position.
 void ugPostButton(UgNativeWindow *w, int button, int pressed, int x, int y, UgDevice device);

@@ -1,5 +1,6 @@
 // The seat over Wayland: the pointer in buffer pixels, the keyboard through xkbcommon with the
-// locale's compose sequences, and the key repeat Wayland leaves to its clients.
+// locale's compose sequences, the key repeat Wayland leaves to its clients, and which of its
+// devices it has.
 #include "ug/wl_platform.h"
 
 #include <linux/input-event-codes.h>
@@ -10,19 +11,13 @@
 // Wayland's key codes are the kernel's; xkbcommon counts from 8, as X does.
 enum { XKB_KEYCODE_OFFSET = 8 };
 
-// A position on the surface in the buffer's pixels.
-static int toBuffer(const UgNativeWindow *w, wl_fixed_t at)
-{
-    return (int)(wl_fixed_to_double(at) * wlBufferScale(wlWindowOf(w)) / WL_SCALE_UNIT);
-}
-
 static void onPointerEnter(void *, wl_pointer *, uint32_t serial, wl_surface *surface, wl_fixed_t x, wl_fixed_t y)
 {
     wl.lastSerial = serial;
     wl.pointerFocus = wlWindowOfSurface(surface);
     if (wl.pointerFocus) {
-        wl.pointerX = toBuffer(wl.pointerFocus, x);
-        wl.pointerY = toBuffer(wl.pointerFocus, y);
+        wl.pointerX = wlToBuffer(wl.pointerFocus, x);
+        wl.pointerY = wlToBuffer(wl.pointerFocus, y);
     }
 }
 
@@ -37,8 +32,8 @@ static void onPointerMotion(void *, wl_pointer *, uint32_t, wl_fixed_t x, wl_fix
     UgNativeWindow *w = wl.pointerFocus;
     if (!w)
         return;
-    wl.pointerX = toBuffer(w, x);
-    wl.pointerY = toBuffer(w, y);
+    wl.pointerX = wlToBuffer(w, x);
+    wl.pointerY = wlToBuffer(w, y);
     if (wl.buttonsHeld)
         ugNoteMotion(w, wl.pointerX, wl.pointerY, UG_DEVICE_MOUSE);
 }
@@ -192,6 +187,7 @@ static void onCapabilities(void *, wl_seat *seat, uint32_t capabilities)
 {
     int pointer = (capabilities & WL_SEAT_CAPABILITY_POINTER) != 0;
     int keyboard = (capabilities & WL_SEAT_CAPABILITY_KEYBOARD) != 0;
+    int touch = (capabilities & WL_SEAT_CAPABILITY_TOUCH) != 0;
     if (pointer && !wl.pointer) {
         wl.pointer = wl_seat_get_pointer(seat);
         wl_pointer_add_listener(wl.pointer, &pointerListener, nullptr);
@@ -207,6 +203,10 @@ static void onCapabilities(void *, wl_seat *seat, uint32_t capabilities)
         wl.keyboard = nullptr;
         wl.repeatDue = UG_NEVER;
     }
+    if (touch && !wl.touch)
+        wlBindTouch(seat);
+    else if (!touch && wl.touch)
+        wlReleaseTouch();
 }
 
 static void onSeatName(void *, wl_seat *, const char *) {}
@@ -232,4 +232,6 @@ void wlForgetFocus(const UgNativeWindow *w)
         wl.keyboardFocus = nullptr;
         wl.repeatDue = UG_NEVER;
     }
+    if (wl.finger.window == w)
+        wl.finger = WlFinger{};
 }

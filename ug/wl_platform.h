@@ -53,6 +53,17 @@ struct WlWindow {
     size_t pixelBytes;
 };
 
+// The finger that holds the press: the first to go down on one of our windows, until it lifts or the
+// compositor cancels it. Other fingers meanwhile are ignored, so the press never jumps between them.
+struct WlFinger {
+    UgNativeWindow *window;  // the window it went down on; null while no finger holds the press
+    int32_t id;
+    int pressed;             // its down has been posted
+    int x, y;                // where the window last saw it, in buffer pixels
+    int frameX, frameY;      // its latest point in the touch frame not yet ended
+    unsigned frameEvents;    // what it did in that frame
+};
+
 struct WlState {
     wl_display *display;
     wl_registry *registry;
@@ -61,6 +72,7 @@ struct WlState {
     wl_seat *seat;
     wl_pointer *pointer;
     wl_keyboard *keyboard;
+    wl_touch *touch;
     libdecor *decor;
     wp_viewporter *viewporter;
     wp_fractional_scale_manager_v1 *fractionalScaleManager;
@@ -71,6 +83,7 @@ struct WlState {
     UgNativeWindow *pointerFocus, *keyboardFocus;
     int pointerX, pointerY;
     unsigned buttonsHeld;
+    WlFinger finger;
     uint32_t lastSerial;  // of the latest input, for requests that must name one
     xkb_context *xkb;
     xkb_keymap *keymap;
@@ -96,6 +109,8 @@ UgNativeWindow *wlWindowOfSurface(wl_surface *surface);
 int wlBufferScale(const WlWindow *ww);
 // The whole pixels to a logical pixel that a picture drawn in memory needs to show sharp.
 int wlPictureScale(const WlWindow *ww);
+// A position on the window's surface, in logical units, in its buffer's pixels.
+int wlToBuffer(const UgNativeWindow *w, wl_fixed_t at);
 
 // The connection (wl_connection.cpp): made once, with the globals bound; null without a compositor
 // that offers what a window needs.
@@ -107,12 +122,17 @@ void wlReadEvents();
 // Sleeps until the compositor speaks, a later start knocks, a held key repeats or the deadline passed.
 void wlWaitEvents(long long waitUs);
 
-// Input (wl_input.cpp): binds the seat and follows its pointer and keyboard.
+// Input (wl_input.cpp): binds the seat and follows its pointer and keyboard; its touch screen in
+// wl_touch.cpp.
 void wlBindSeat(uint32_t name, uint32_t version);
 // Posts the held key's repeat when it is due.
 void wlRepeatKeys();
-// Forgets a window the seat's focus was on.
+// Forgets a window the seat's focus, or the finger holding the press, was on.
 void wlForgetFocus(const UgNativeWindow *w);
+// Follows the seat's touch screen, from the moment it has one.
+void wlBindTouch(wl_seat *seat);
+// Lets the touch screen go, ending a press a finger holds.
+void wlReleaseTouch();
 
 // Drops a dialog's picture and its buffer (wl_dialogs.cpp).
 void wlFreePicture(WlWindow *ww);

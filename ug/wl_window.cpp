@@ -47,6 +47,11 @@ int wlBufferScale(const WlWindow *ww)
     return outputScale(ww) * WL_SCALE_UNIT;
 }
 
+int wlToBuffer(const UgNativeWindow *w, wl_fixed_t at)
+{
+    return (int)(wl_fixed_to_double(at) * wlBufferScale(wlWindowOf(w)) / WL_SCALE_UNIT);
+}
+
 // Through a viewport the compositor scales the picture down to the fractional scale.
 int wlPictureScale(const WlWindow *ww)
 {

@@ -69,6 +69,8 @@ static void translateEvent(XEvent *event)
     case ButtonPress:
     case ButtonRelease: {
         // X numbers the left, middle and right buttons 1 to 3; the wheel and extra buttons mean nothing here.
+        // A touch screen's first finger comes here too, as the server's pointer emulation gives it,
+        // and so counts as the mouse.
         unsigned button = event->xbutton.button;
         if (button >= 1 && button <= 3)
             ugPostButton(w, (int)button - 1, event->type == ButtonPress, event->xbutton.x, event->xbutton.y,

@@ -6,11 +6,13 @@
 
 #include <X11/Xutil.h>
 #include <algorithm>
+#include <fcntl.h>
 #include <fstream>
 #include <signal.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -34,6 +36,7 @@ bool openSession(Session &s, int w, int h)
     ignoreXErrors();
     s.game = s.compositor = Child{0, {}};
     s.wayland.clear();
+    s.touchFifo = -1;
     s.server = startXServer(w, h);
     s.display = s.server.pid ? XOpenDisplay(s.server.name.c_str()) : nullptr;
     connections->push_back(s.display);
@@ -46,6 +49,9 @@ void closeSession(Session &s)
 {
     stopProcess(s.game);
     stopProcess(s.compositor);
+    if (s.touchFifo >= 0)
+        close(s.touchFifo);
+    s.touchFifo = -1;
     if (s.display)
         XCloseDisplay(s.display);
     s.display = nullptr;
@@ -135,16 +141,21 @@ Child startProcess(const fs::path &program, const std::vector<std::string> &args
 
 // Its own runtime folder (mkdtemp makes it private, as weston demands) keeps its socket apart from
 // other tests'; without a config file the kiosk shell shows no panel and never locks the screen.
+// The touch screen's FIFO is open for reading and writing here, so writes never wait for weston.
 Window startCompositor(Session &s, int w, int h, int scale)
 {
-    fs::path runtime = scratchDir();
+    fs::path runtime = scratchDir(), fifo = runtime / "touch-screen";
     std::string socket = "wayland-" + runtime.filename().string();
     s.wayland = {"XDG_RUNTIME_DIR=" + runtime.string(), "WAYLAND_DISPLAY=" + socket};
+    s.touchFifo = mkfifo(fifo.c_str(), 0600) == 0 ? open(fifo.c_str(), O_RDWR | O_CLOEXEC) : -1;
+    std::vector<std::string> env = s.wayland;
+    env.push_back("RINKSLIDER_TOUCH_FIFO=" + fifo.string());
     s.compositor = startProcess("/usr/bin/weston",
                                 {"--backend=x11-backend.so", "--use-pixman", "--shell=kiosk-shell.so", "--no-config",
                                  "--idle-time=0", "--socket=" + socket, "--width=" + std::to_string(w),
-                                 "--height=" + std::to_string(h), "--scale=" + std::to_string(scale)},
-                                runtime, s.server.name, s.wayland);
+                                 "--height=" + std::to_string(h), "--scale=" + std::to_string(scale),
+                                 "--modules=" + (buildDir() / "tests" / "weston_touch.so").string()},
+                                runtime, s.server.name, env);
     s.output = 0;
     waitFor([&] {
         for (Window top : topLevels(s.display))
@@ -153,6 +164,11 @@ Window startCompositor(Session &s, int w, int h, int scale)
         return s.output != 0;
     });
     return s.output;
+}
+
+bool touchScreen(Session &s, const std::string &lines)
+{
+    return write(s.touchFifo, lines.data(), lines.size()) == (ssize_t)lines.size();
 }
 
 // Under tools/sanitize/valgrind.sh the game runs inside memcheck, its errors turned into exit code 99.

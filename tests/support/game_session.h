@@ -50,6 +50,7 @@ struct Session {
     Child compositor;
     Window output;                     // the compositor's picture: a window on the X server
     std::vector<std::string> wayland;  // what a client needs to reach the compositor
+    int touchFifo;                     // where the compositor's touch screen reads its events; -1 without one
 };
 
 // Starts an Xvfb of w x h and connects to it; false on failure.
@@ -71,8 +72,13 @@ fs::path gameCopy(const char *image = nullptr, const std::string *bytes = nullpt
 Child startProcess(const fs::path &program, const std::vector<std::string> &args, const fs::path &workDir,
                    const std::string &display, const std::vector<std::string> &env = {});
 // Starts weston on the session's X server with an output of w x h logical pixels at the scale,
-// where every client's window fills the output; its output's window once it takes clients, else 0.
+// where every client's window fills the output, and a touch screen on its seat; its output's window
+// once it takes clients, else 0.
 Window startCompositor(Session &s, int w, int h, int scale = 1);
+// Lines of touch screen events: "down ID X Y", "motion ID X Y", "up ID", "frame", "cancel", at
+// points of the output's picture; "close" is a shell's close gesture on the window with the keyboard.
+// False when the compositor has no touch screen.
+bool touchScreen(Session &s, const std::string &lines);
 // Starts the program into s.game and waits until its window shows the scene; the window, else 0.
 // Without a program it starts a copy of its own from the copy's folder, so that tests run side by
 // side do not share the instance lock. With a compositor the program is its client, without an X
