@@ -8,27 +8,6 @@
 #include <math.h>
 #include <unistd.h>
 
-// Where the player's mallet stands in the picture: the middle of its top's columns, and half the
-// top's height above the lowest pixel of its blue sides (the base circle's centre).
-static bool malletBase(const Shot &shot, double *x, double *y)
-{
-    int minX = shot.width, maxX = -1, minY = shot.height, maxY = -1;
-    for (int j = 0; j < shot.height; j++)
-        for (int i = 0; i < shot.width; i++)
-            if (near(shot.pixels[(size_t)j * shot.width + i], USER_MALLET_TOP)) {
-                minX = std::min(minX, i), maxX = std::max(maxX, i);
-                minY = std::min(minY, j), maxY = std::max(maxY, j);
-            }
-    int bottom = maxY;
-    for (int j = maxY; maxX >= 0 && j < std::min(shot.height, maxY + 40); j++)
-        for (int i = minX; i <= maxX; i++)
-            if (Rgb p = shot.pixels[(size_t)j * shot.width + i]; abs(p.r - 92) <= 2 && abs(p.g - 92) <= 2 && p.b > 120)
-                bottom = j;
-    *x = (minX + maxX) / 2.0;
-    *y = bottom - (maxY - minY + 1) / 2.0;
-    return maxX >= 0;
-}
-
 TEST(Play, FromAnotherFolderTheSceneShowsClicksLandUnderThePointerAndTheCloseButtonEndsIt)
 {
     Session s;
@@ -55,19 +34,13 @@ TEST(Play, FromAnotherFolderTheSceneShowsClicksLandUnderThePointerAndTheCloseBut
     } gestures[] = {{249, 350, {}, 249, 350}, {390, 312, {}, 390, 312}, {390, 312, {{320, 330}, {249, 350}}, 249, 350}};
     for (const auto &g : gestures) {
         clickAt(s.display, w, g.x, g.y, g.dragTo, &away);
-        double mx = -1, my = -1;
+        SeenMallet m{};
         EXPECT_TRUE(captureUntil(s.display, w, [&](const Shot &shot) {
-            return malletBase(shot, &mx, &my) && fabs(mx - g.endX) <= 3 && fabs(my - g.endY) <= 3;
-        })) << g.x << "," << g.y << ": mallet at " << mx << "," << my;
+            return seeMallet(shot, &m) && fabs(m.x - g.endX) <= 3 && fabs(m.y - g.endY) <= 3;
+        })) << g.x << "," << g.y << ": mallet at " << m.x << "," << m.y;
     }
     closeWindow(s.display, w);
     EXPECT_EQ(exitCode(s.game), 0) << errorsOf(s.game);
-}
-
-// The puck's centre in the picture; false when it cannot be seen.
-static bool puckAt(const Shot &shot, double *x, double *y)
-{
-    return countShade(shot, Area{0, 0, shot.width, shot.height}, PUCK_TOP, x, y) > 0;
 }
 
 // Waits until the puck has moved clearly away from (x, y).

@@ -271,6 +271,27 @@ int countShade(const Shot &shot, Area a, Shade s, double *cx, double *cy)
     return count;
 }
 
+// Every shade of the user's mallet under the light keeps red and green at 92. The base's middle
+// lies above the mallet's lowest point by the near half of the base, which the camera's height
+// shows at about 0.28 of its width anywhere on the player's half.
+bool seeMallet(const Shot &shot, SeenMallet *m)
+{
+    int left = shot.width, right = -1, bottom = -1;
+    for (int y = 0; y < shot.height; y++)
+        for (int x = 0; x < shot.width; x++) {
+            const Rgb &p = shot.pixels[(size_t)y * shot.width + x];
+            if (abs(p.r - 92) <= 2 && abs(p.g - 92) <= 2 && p.b > 100)
+                left = std::min(left, x), right = std::max(right, x), bottom = std::max(bottom, y);
+        }
+    *m = SeenMallet{(left + right) / 2.0, bottom - 0.28 * (right - left), (double)(right - left)};
+    return right >= 0;
+}
+
+bool puckAt(const Shot &shot, double *x, double *y)
+{
+    return countShade(shot, Area{0, 0, shot.width, shot.height}, PUCK_TOP, x, y) > 0;
+}
+
 bool showsScene(const Shot &shot)
 {
     Area all{0, 0, shot.width, shot.height};

@@ -101,6 +101,14 @@ bool captureUntil(Display *d, Window w, const std::function<bool(const Shot &)> 
 bool near(Rgb p, Shade s);
 // The pixels of the shade in the area, and their centroid when there are any.
 int countShade(const Shot &shot, Area a, Shade s, double *cx = nullptr, double *cy = nullptr);
+// The user's mallet as the picture shows it: the middle of its base, and its width.
+struct SeenMallet {
+    double x, y, width;
+};
+// Finds the user's mallet in the picture; false when it does not show.
+bool seeMallet(const Shot &shot, SeenMallet *m);
+// The puck's centre in the picture; false when it cannot be seen.
+bool puckAt(const Shot &shot, double *x, double *y);
 // The sky, the table top and the floor each cover a fair part of the picture.
 bool showsScene(const Shot &shot);
 // Glyph cell i of the score line, as a mask of its text pixels.
