@@ -2,7 +2,6 @@
 
 #include "game/world.h"
 
-#include <math.h>
 #include <stdlib.h>
 
 bool soundMuted = false;
@@ -21,16 +20,26 @@ void add3(const Vec3 *a, const Vec3 *b, Vec3 *out)
     *out = {a->x + b->x, a->y + b->y, a->z + b->z};
 }
 
-// Turns the camera by delta degrees within the turn limit either way.
-static void turnCamera(float delta)
+// Clamps v into [low, high].
+static float clamp(float v, float low, float high)
+{
+    return v < low ? low : v > high ? high : v;
+}
+
+// Turns the camera by delta degrees within the turn limit either way; true when it turned.
+static bool turnCamera(float delta)
 {
     float &angle = gameWorld.camera.angleDeg;
-    angle += delta;
-    if (angle < -cameraTurnLimit)
-        angle = -cameraTurnLimit;
-    if (angle > cameraTurnLimit)
-        angle = cameraTurnLimit;
+    float was = angle;
+    angle = clamp(angle + delta, -cameraTurnLimit, cameraTurnLimit);
     updateCamera();
+    return angle != was;
+}
+
+// Whether Down serves now: after a goal, and not while paused.
+static bool canServe()
+{
+    return gameWorld.goalState != 0 && !gamePaused;
 }
 
 bool playGoesOn()
@@ -49,15 +58,12 @@ static void actOnKey(UgWin *win, int key)
 {
     switch (key) {
     case UG_KEY_LEFT:
-        turnCamera(-cameraTurnStep);
-        showChange(win);
-        break;
     case UG_KEY_RIGHT:
-        turnCamera(cameraTurnStep);
-        showChange(win);
+        if (turnCamera(key == UG_KEY_LEFT ? -cameraTurnStep : cameraTurnStep))
+            showChange(win);
         break;
     case UG_KEY_DOWN:
-        if (gameWorld.goalState != 0 && !gamePaused) {
+        if (canServe()) {
             serve();
             showChange(win);
         }
@@ -100,21 +106,13 @@ static Vec3 scaled(const Vec3 &v, float k)
     return {v.x * k, v.y * k, v.z * k};
 }
 
-// Clamps v into [low, high].
-static float clamp(float v, float low, float high)
-{
-    return v < low ? low : v > high ? high : v;
-}
-
 // Puts the user's mallet on the table point under (x, y), kept within its area; not while paused.
 static void placeMallet(UgWin *win, int x, int y)
 {
     const Camera &camera = gameWorld.camera;
     if (win->clientHeight <= 0 || gamePaused)
         return;
-    // Pixels a unit spans at unit distance ahead, through the field of view the window is drawn with.
-    float fovY = fovYForWindow(win->clientWidth, win->clientHeight);
-    float scale = (float)(win->clientHeight * 0.5 / tan(fovY * halfDegToRad));
+    float scale = (float)focalPixels(win->clientHeight, fovYForWindow(win->clientWidth, win->clientHeight));
     double centreX = win->clientWidth * 0.5, centreY = win->clientHeight * 0.5;
 
     Vec3 forward = {-camera.eye.x, -camera.eye.y, -camera.eye.z};
@@ -128,14 +126,16 @@ static void placeMallet(UgWin *win, int x, int y)
     float t = (gameWorld.table.centre.y - camera.eye.y) / d.y;
 
     Mallet &mallet = gameWorld.userMallet;
+    const Vec3 was = mallet.position;
     mallet.position.x = clamp(d.x * t + camera.eye.x, mallet.minX + mallet.radius, mallet.maxX - mallet.radius);
     mallet.position.z = clamp(d.z * t + camera.eye.z, mallet.minZ + mallet.radius, mallet.maxZ - mallet.radius);
-    showChange(win);
+    if (mallet.position.x != was.x || mallet.position.z != was.z)
+        showChange(win);
 }
 
 bool controlShown(int control)
 {
-    return touchControlsShown && (control != CONTROL_SERVE || (gameWorld.goalState != 0 && !gamePaused));
+    return touchControlsShown && (control != CONTROL_SERVE || canServe());
 }
 
 const ControlLayout &touchControlLayout(UgWin *win)
@@ -143,13 +143,13 @@ const ControlLayout &touchControlLayout(UgWin *win)
     static ControlLayout layout;
     static struct {
         int width, height;
-        float scale, fovY;
-    } laidOutFor = {-1, -1, 0, 0};
-    const float scale = ugContentScale(win), fovY = fovYForWindow(win->clientWidth, win->clientHeight);
-    if (laidOutFor.width != win->clientWidth || laidOutFor.height != win->clientHeight ||
-        laidOutFor.scale != scale || laidOutFor.fovY != fovY) {
-        laidOutFor = {win->clientWidth, win->clientHeight, scale, fovY};
-        layout = layoutControls(win->clientWidth, win->clientHeight, scale, fovY);
+        float scale;
+    } laidOutFor = {-1, -1, 0};
+    const float scale = ugContentScale(win);
+    const int width = win->clientWidth, height = win->clientHeight;
+    if (laidOutFor.width != width || laidOutFor.height != height || laidOutFor.scale != scale) {
+        laidOutFor = {width, height, scale};
+        layout = layoutControls(width, height, scale, fovYForWindow(width, height));
     }
     return layout;
 }

@@ -82,7 +82,7 @@ ControlLayout layoutControls(int width, int height, float contentScale, float fo
     layout.side = controlGrid * layout.unit;
     const int side = layout.side, gap = gapUnits * layout.unit;
 
-    double focal = height * 0.5 / tan(fovY * halfDegToRad);
+    double focal = focalPixels(height, fovY);
     Point2 halves[cameraTurns][4];
     for (int i = 0; i < cameraTurns; i++)
         playersHalfOnScreen(width, height, focal, i, halves[i]);

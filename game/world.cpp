@@ -27,7 +27,8 @@ static float unitRandom()
     return (float)randomNumber() * (1.0f / 32767.0f);
 }
 
-Vec3 eyeAtAngle(float angleDeg)
+// Where the eye stands on its circle when the camera is turned by angleDeg.
+static Vec3 eyeAtAngle(float angleDeg)
 {
     float distance = gameWorld.camera.distance;
     double a = angleDeg * degToRad;
@@ -59,10 +60,17 @@ float fovYForWindow(int width, int height)
     const double tableShare = 0.96;
     // The walls stand from -0.5 to 0.5; their outer corners enclose the table and both goal mouths.
     const float wallHalfHeight = 0.5f;
+    // Every paint asks, and the answer changes only with the window's size.
+    static struct {
+        int width, height;
+        float fovY;
+    } last = {0, 0, 0};
     const Camera &camera = gameWorld.camera;
     const TableGeometry &t = gameWorld.table;
     if (width <= 0 || height <= 0)
         return camera.fovY;
+    if (width == last.width && height == last.height)
+        return last.fovY;
     float aspect = (float)width / (float)height;
     float cornerX = t.sideWallX + t.wallThickness * 0.5f, cornerZ = t.endWallZ + t.wallThickness * 0.5f;
     double ownSlope = tan(camera.fovY * halfDegToRad), slope = ownSlope;
@@ -79,7 +87,8 @@ float fovYForWindow(int width, int height)
         }
     }
     // Untouched where the table fits, so that such windows keep exactly the camera's projection.
-    return slope == ownSlope ? camera.fovY : (float)(atan(slope) / halfDegToRad);
+    last = {width, height, slope == ownSlope ? camera.fovY : (float)(atan(slope) / halfDegToRad)};
+    return last.fovY;
 }
 
 void setTableConstants()

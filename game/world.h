@@ -55,8 +55,6 @@ int randomNumber();
 void setTableConstants();
 // Places the eye on its circle for the current angle and derives the basis taps are mapped with.
 void updateCamera();
-// Where the eye stands on its circle when the camera is turned by angleDeg.
-Vec3 eyeAtAngle(float angleDeg);
 // The eye and the view's rotation for the turn-th of the cameraTurns angles the camera can take.
 void cameraTurnView(int turn, Vec3 *eye, Mat4 view);
 // The vertical field of view, in degrees, of a window of that size: the camera's own where the

@@ -126,7 +126,7 @@ void fitMeshDetail(float fovY, int height)
         return;
     fittedFovY = fovY;
     fittedHeight = height;
-    double focal = height * 0.5 / tan(fovY * halfDegToRad);
+    double focal = focalPixels(height, fovY);
     // The player's mallet is always nearer the eye than the computer's; its rim stays within its area.
     const Mallet &mallet = gameWorld.userMallet;
     float malletRadius = mallet.radius, knobRadius = (float)(malletRadius * knobShare);

@@ -100,3 +100,8 @@ void setLookAt(float eyeX, float eyeY, float eyeZ, float centreX, float centreY,
     glMultMatrixf(m);
     glTranslatef(-eyeX, -eyeY, -eyeZ);
 }
+
+double focalPixels(int height, float fovY)
+{
+    return height * 0.5 / tan(fovY * halfDegToRad);
+}

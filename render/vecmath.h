@@ -9,6 +9,9 @@ typedef float Mat4[16];  // column by column, as GL takes it
 
 // pi / 360 in single precision: degrees of a field of view to radians of its half.
 constexpr float halfDegToRad = 0.008726646f;
+// Pixels a unit spans at unit distance ahead, in a picture height pixels tall seen through a
+// vertical field of view of fovY degrees.
+double focalPixels(int height, float fovY);
 
 // Scales v to unit length; a zero vector stays zero.
 void normalize3(Vec3 *v);

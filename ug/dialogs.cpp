@@ -168,10 +168,12 @@ static UgResult dialogProc(EGLNativeWindowType window, unsigned message, UgWPara
     return 0;
 }
 
-// 1 for the messages of keys, typed characters and the pointer, which a modal dialog's owner never gets.
+// 1 for the messages of keys, typed characters, presses and drags, which a modal dialog's owner never
+// gets; a release still reaches it, so that a press it took before the dialog came ends.
 static bool isInput(unsigned message)
 {
-    return (message >= WM_KEYDOWN && message <= WM_CHAR) || (message >= WM_MOUSEMOVE && message <= WM_MBUTTONUP);
+    bool release = message == WM_LBUTTONUP || message == WM_RBUTTONUP || message == WM_MBUTTONUP;
+    return (message >= WM_KEYDOWN && message <= WM_CHAR) || (message >= WM_MOUSEMOVE && message <= WM_MBUTTONUP && !release);
 }
 
 // 1 for a key message of a key held since the dialog opened: the held Enter that answered the
