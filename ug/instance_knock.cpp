@@ -113,6 +113,20 @@ static const char *fieldOf(const char *lines, const char *end, const char *name)
     return "";
 }
 
+// The server a display name names: an X display's "unix" host and its screen (":0", "unix:0.0") tell
+// no servers apart.
+static const char *serverOf(const char *name, char *out, size_t size)
+{
+    const char localHost[] = "unix:";
+    if (strncmp(name, localHost, sizeof localHost - 1) == 0)
+        name += sizeof localHost - 2;
+    snprintf(out, size, "%s", name);
+    char *colon = strrchr(out, ':'), *screen = colon ? strchr(colon, '.') : nullptr;
+    if (screen)
+        *screen = 0;
+    return out;
+}
+
 // Brings the game window forward when the knock comes from the display it plays on.
 static char answerOf(char *lines, char *end)
 {
@@ -120,7 +134,9 @@ static char answerOf(char *lines, char *end)
         if (*c == '\n')
             *c = 0;
     const char *variable = ugPlatform()->displayVariable;
-    if (strcmp(fieldOf(lines, end, variable), displayOf(variable)) != 0)
+    char theirs[KNOCK_MAX], ours[KNOCK_MAX];
+    if (strcmp(serverOf(fieldOf(lines, end, variable), theirs, sizeof theirs),
+               serverOf(displayOf(variable), ours, sizeof ours)) != 0)
         return ANSWER_ELSEWHERE;
     const char *token = fieldOf(lines, end, "TOKEN");
     UgWin *game = currentDisplay ? currentDisplay->windows : nullptr;
@@ -162,7 +178,9 @@ static Knock *freeKnock()
 
 void answerKnocks()
 {
-    if (listener < 0)
+    // Nothing to do unless a start knocked or a knock said more.
+    pollfd wake{instanceWakeFd, POLLIN, 0};
+    if (listener < 0 || poll(&wake, 1, 0) != 1)
         return;
     long long now = ugNowMs();
     for (int i = 0; i < KNOCKS_PER_PASS; i++) {

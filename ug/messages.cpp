@@ -3,6 +3,8 @@
 #include "ug/instance.h"
 #include "ug/platform.h"
 
+#include <poll.h>
+
 enum { UG_QUEUE_SIZE = 256 };
 
 static UgMsg queue[UG_QUEUE_SIZE];
@@ -174,6 +176,13 @@ static int nextMessage(UgMsg *msg, long long *waitUs)
         waitUntil(w.timerDue, now, waitUs);
     }
     return 0;
+}
+
+// poll's milliseconds are rounded up, so the loop never wakes early and spins.
+void ugWaitReadable(int fd, long long waitUs)
+{
+    pollfd p[2] = {{fd, POLLIN, 0}, {instanceWakeFd, POLLIN, 0}};  // -1: left out
+    poll(p, 2, waitUs < 0 ? -1 : (int)((waitUs + 999) / 1000));
 }
 
 int ugGetMessage(UgMsg *msg)

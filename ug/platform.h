@@ -107,6 +107,9 @@ UgNativeWindow *ugClaimSlot(const char *className);
 long long ugNowUs();
 // Packs a client point or size into lParam: the first in the low 16 bits, the second in the high.
 UgLParam ugPackPair(int low, int high);
+// Sleeps until the connection's descriptor is readable, a later start knocks or waitUs passed (-1: no
+// limit), never waking early.
+void ugWaitReadable(int fd, long long waitUs);
 // Room left in the queue for one more event's messages: one a window and a character.
 int ugQueueHasRoom();
 // Keeps a drag's latest position, from a held button or a finger, for the next frame.

@@ -1,6 +1,5 @@
 // The connection to the compositor: the globals it offers, its outputs, and the loop's reading and
 // waiting.
-#include "ug/instance.h"
 #include "ug/wl_platform.h"
 
 #include "fractional-scale-v1-client-protocol.h"
@@ -11,7 +10,6 @@
 #include <EGL/eglext.h>
 #include <libdecor.h>
 #include <limits.h>
-#include <poll.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -193,6 +191,5 @@ void wlWaitEvents(long long waitUs)
             waitUs = untilRepeat > 0 ? untilRepeat : 0;
     }
     wl_display_flush(wl.display);
-    pollfd p[2] = {{wl_display_get_fd(wl.display), POLLIN, 0}, {instanceWakeFd, POLLIN, 0}};  // -1: left out
-    poll(p, 2, waitUs < 0 ? -1 : (int)((waitUs + 999) / 1000));
+    ugWaitReadable(wl_display_get_fd(wl.display), waitUs);
 }

@@ -1,9 +1,7 @@
 // X events turned into messages and window state, and the wait for the next.
-#include "ug/instance.h"
 #include "ug/x11_platform.h"
 
 #include <X11/Xutil.h>
-#include <poll.h>
 
 // Tells every window of ours that the desktop changed, and reads their monitors' refresh rates anew.
 static void followDesktopChange()
@@ -104,13 +102,10 @@ void x11ReadEvents()
     }
 }
 
-// Sleeps in the kernel until the server speaks, a later start knocks or the deadline has passed:
-// poll's milliseconds are rounded up, so it never wakes early and spins.
 void x11WaitEvents(long long waitUs)
 {
     XFlush(x11.display);
-    pollfd p[2] = {{ConnectionNumber(x11.display), POLLIN, 0}, {instanceWakeFd, POLLIN, 0}};  // -1: left out
-    poll(p, 2, waitUs < 0 ? -1 : (int)((waitUs + 999) / 1000));
+    ugWaitReadable(ConnectionNumber(x11.display), waitUs);
 }
 
 // The deadline of the frame after the one due now: a period on from this one's, however late the

@@ -227,11 +227,12 @@ TEST(StartUp, ASecondStartByThePlayerRaisesTheirGameAndEndsWithZeroWhateverElseR
             other = runAs(knocker, [&] { return knockWithGarbage(sockets); });
             ASSERT_NE(other.pid, 0);
         }
-        // A window on top, so a later start's raise has something to do.
+        // A window on top, so a later start's raise has something to do; its display named with the
+        // screen is the same server.
         Window cover = XCreateSimpleWindow(s.display, DefaultRootWindow(s.display), 0, 0, 200, 200, 0, 0, 0);
         XMapRaised(s.display, cover);
         XSync(s.display, False);
-        Child later = startProcess(dir / "rinkslider", {}, dir, s.server.name, env);
+        Child later = startProcess(dir / "rinkslider", {}, dir, "unix" + s.server.name + ".0", env);
         EXPECT_EQ(exitCode(later, END_MS), 0) << errorsOf(later);
         EXPECT_EQ(topLevels(s.display).back(), w) << "the game is not on top";
         EXPECT_TRUE(captureUntil(s.display, w, showsScene));
