@@ -20,8 +20,8 @@ struct ControlLayout {
     ControlSquare at[CONTROL_COUNT];
 };
 
-// Squares of at least 48 logical pixels, a sixth of that from the window's edges, from the score line
-// and from one another. Turn left and turn right face each other at the left and right edges, pause
+// Squares of at least controlMinSide logical pixels, a sixth of that from the window's edges, from the
+// score line and from one another. Turn left and turn right face each other at the left and right edges, pause
 // and mute sit side by side at the right edge (pause outermost), serve on the middle line. Each group
 // starts at its home (the turns and serve at the bottom, pause and mute at the top) and moves along
 // its edge to the nearest place where the worst share of the player's half of the table it covers,

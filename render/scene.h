@@ -15,7 +15,7 @@ extern MeshDetail meshDetail;
 // Cuts the round shapes so finely that no silhouette strays more than half a pixel from a true
 // circle, at the largest size each can take on screen in a window height pixels tall drawn with the
 // vertical field of view fovY, wherever it can go and however the camera turns; never coarser than
-// the handset's. Nothing changes while fovY and height stay, so the meshes are not rebuilt.
+// the handset's. The cuts change only with fovY and height, so the mesh caches keep them.
 void fitMeshDetail(float fovY, int height);
 // Fixed GL state, lights and materials; needs a current context.
 void setupScene();

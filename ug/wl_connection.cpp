@@ -121,7 +121,6 @@ static int compositorOffered()
     return (name[0] == '/' || (runtime && *runtime)) && length < (int)sizeof path && access(path, F_OK) == 0;
 }
 
-// Connects once; a compositor without what a window needs counts as none.
 void *wlConnect()
 {
     static int tried;

@@ -102,7 +102,7 @@ extern WlWindow wlWindows[UG_MAX_WINDOWS];
 
 // The Wayland side of one of our windows.
 WlWindow *wlWindowOf(const UgNativeWindow *w);
-// Our window whose surface (or the surface its frame decorates) this is; null for any other.
+// Our window whose surface this is; null for any other, its frame's decorations among them.
 UgNativeWindow *wlWindowOfSurface(wl_surface *surface);
 // The scale factor, in 120ths, that the window's buffer is drawn at; exactly one for a dialog,
 // whose coordinates stay logical.
