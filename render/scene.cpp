@@ -14,9 +14,6 @@ static const MeshDetail handsetDetail = {8, 8, 5, 3};
 static const int mostSlices = 4096;
 // The most a facet may dip below the true surface on screen, in pixels.
 static const double halfPixel = 0.5;
-// The tubes' height, and the knob's radius as a share of its mallet's.
-static const float tubeHeight = 0.5f;
-static const double knobShare = 0.5;
 
 MeshDetail meshDetail = handsetDetail;
 // The field of view and height meshDetail was fitted to.

@@ -9,6 +9,10 @@ struct MeshDetail {
     int32_t knobSlices, knobStacks;
 };
 
+// The puck's and the mallets' tubes stand this high; a knob's radius is this share of its mallet's.
+constexpr float tubeHeight = 0.5f;
+constexpr double knobShare = 0.5;
+
 // The handset's cuts until the first window size is known.
 extern MeshDetail meshDetail;
 

@@ -240,9 +240,7 @@ TEST_F(GameTest, TheSoundDeviceMixesOnlyWhileASoundCanComeAndBeHeard)
         {"paused, once the serve's sound has ended", false, true, 0, false},
         {"resumed", false, false, 0, true},
         {"muted", true, false, 0, false},
-        {"unmuted", false, false, 0, true},
         {"waiting for a serve", false, false, 1, false},
-        {"served", false, false, 0, true},
     };
     for (const auto &c : cases) {
         soundMuted = c.muted;

@@ -224,15 +224,6 @@ TEST_F(RenderGlTest, AFrameShowsEachObjectInItsColourAndTheScoreLineOverIt)
     drawHudOnBlack(0, 1);
     EXPECT_EQ(litIn(75, line, 89, line + 14), zero);
     EXPECT_EQ(litIn(135, line, 149, line + 14), one);
-
-    // A control's frame in the score line's colour under the scene's light, the mirrored one too.
-    const ControlLayout layout = layoutControls(frameSize, frameSize, 1, fovYForWindow(frameSize, frameSize));
-    touchControlsShown = true;
-    glClear(GL_COLOR_BUFFER_BIT);
-    drawTouchControls(layout);
-    touchControlsShown = false;
-    const ControlSquare &right = layout.at[CONTROL_TURN_RIGHT];
-    EXPECT_TRUE(pixelAt(right.x, frameSize - 1 - (right.y + layout.side / 2)) == glyph);
 }
 
 // Through the projection onResize set, the round shapes' cuts keep every silhouette within half a

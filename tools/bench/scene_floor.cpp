@@ -14,9 +14,6 @@
 #include <stdio.h>
 #include <vector>
 
-// The game's tubes stand 0.5 high, one stack, one loop; the knob is a sphere of half a mallet's radius.
-static const float tubeHeight = 0.5f, knobScale = 0.5f;
-
 // One tube's side with normals, its cap without.
 struct Tube {
     int slices;
@@ -87,7 +84,7 @@ static void onFloorResize(UgWin *win, int width, int height)
     buildTube(&malletTube, gameWorld.userMallet.radius, d.malletSlices);
     knob.resize(stripFloats(d.knobStacks, d.knobSlices));
     knobNormals.resize(knob.size());
-    buildSphere(gameWorld.userMallet.radius * knobScale, d.knobStacks, d.knobSlices, knob.data(), knobNormals.data());
+    buildSphere((float)(gameWorld.userMallet.radius * knobShare), d.knobStacks, d.knobSlices, knob.data(), knobNormals.data());
 }
 
 // The game's frame with the prebuilt meshes.
