@@ -105,11 +105,13 @@ row() {
     }'
 }
 
-# A run with the game's sound recorded by OpenAL Soft's wave writer, over the first serve's play:
-# no warm-up and windows of $soundSeconds s (the computer scores 4 s after the serve).
-soundSeconds=3
+# A run of the game in play, over the first serve's play: no warm-up and windows of $playSeconds s
+# (the computer scores 4 s after the serve; from then on the picture is still).
+playSeconds=3
+inPlay() { seconds=$playSeconds warmup=0 "$@"; }
+# The same with its sound recorded by OpenAL Soft's wave writer.
 printf '[general]\nchannels = stereo\n[wave]\nfile = %s\n' "$tmp/sound.wav" >"$tmp/alsoft.conf"
-withSound() { ALSOFT_DRIVERS=wave ALSOFT_CONF=$tmp/alsoft.conf seconds=$soundSeconds warmup=0 "$@"; }
+withSound() { ALSOFT_DRIVERS=wave ALSOFT_CONF=$tmp/alsoft.conf inPlay "$@"; }
 # Each sound's delay in ms, one a line: from the last playSound before the write() that put the
 # sound's first frame in the file to that write.
 soundDelays() {
@@ -138,7 +140,7 @@ for size in 640x480 1920x1080; do
   startX "$size"
   export DISPLAY=$display
   for ((r = 0; r < rounds; r++)); do
-    runQuietly "$game" >>"$tmp/$size.game"
+    inPlay runQuietly "$game" >>"$tmp/$size.game"
     runQuietly "$floor" >>"$tmp/$size.floor"
     runQuietly --key p "$game" >>"$tmp/$size.paused"
     # The computer scores the first serve's puck 4 s after the serve; then the puck waits.
@@ -153,7 +155,7 @@ for size in 640x480 1920x1080; do
   helpers="$helpers $!"
   until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window; do sleep 0.05; done
   for ((r = 0; r < rounds; r++)); do
-    runQuietly "$game" >>"$tmp/$size.visible"
+    inPlay runQuietly "$game" >>"$tmp/$size.visible"
     runQuietly --minimise "$game" >>"$tmp/$size.minimised"
   done
   kill ${helpers#"$saved"} 2>/dev/null && wait ${helpers#"$saved"} 2>/dev/null || true
@@ -168,8 +170,8 @@ for size in 640x480 1920x1080; do
           share(each[1], each[2]), share(cpu[3], cpu[1]), share(cpu[4], cpu[1]), share(cpu[6], cpu[5]) }' <<<"$(tail -n 6 <<<"$table")")"$'\n'
 done
 
-table+=$'\n'$(row 640x480 "game, sound on (wave writer), $soundSeconds s" <"$tmp/sound.on")
-table+=$'\n'$(row 640x480 "game, muted with m (wave writer), $soundSeconds s" <"$tmp/sound.muted")
+table+=$'\n'$(row 640x480 "game, sound on (wave writer), $playSeconds s" <"$tmp/sound.on")
+table+=$'\n'$(row 640x480 "game, muted with m (wave writer), $playSeconds s" <"$tmp/sound.muted")
 ratios+="- sound: CPU, muted/on: $(awk -F' [|] ' 'NR==1{v=$7} NR==2{print (v+0) ? sprintf("%.3f", $7/v) : "n/a"}' <<<"$(tail -n 2 <<<"$table")")"
 ratios+="; tick to its sound in the file: $(awk '{ s += $1; if ($1 > m) m = $1 }
   END { if (NR) printf "mean %.1f ms, longest %.1f ms, over %d sounds", s / NR, m, NR; else print "n/a" }' "$tmp/sound.delays" 2>/dev/null)"$'\n'
